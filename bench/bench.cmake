@@ -1,0 +1,1 @@
+# Benchmark executables, one block per benchmark.

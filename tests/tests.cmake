@@ -1,0 +1,1 @@
+# Test registrations, one line per test executable.
