@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Grid.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class Database;
+class StringGridModel;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QWidget;
+
+/// The main window: a header with the database in use and the layout help button, and one tab per
+/// kind of record, each with its load and convert buttons, its options, its progress bar and its grid.
+class TForm3 : public QMainWindow {
+    Q_OBJECT
+public:
+    /// The tabs, in their order.
+    enum Tab { Produtos, Clientes, Fornecedores, Transportadoras, Categorias, Servicos, TabCount };
+
+    explicit TForm3(QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    /// The start-up sequence: read the ini file of the current folder, connect, show the database
+    /// name, fill the default city code from company 1, select the first tab. Runs once, when the
+    /// window is first shown.
+    void FormShow();
+
+    /// The grid of a tab, as the converters read it.
+    const Grid& grid(Tab tab) const;
+    /// Fills a tab's grid from a workbook, off the window's thread; the grid changes only when the
+    /// whole sheet was read. Returns at once; `loadFinished` tells when it is done.
+    void XlsToStringGrid(Tab tab, const QString& fileName);
+    bool isLoading() const { return m_loading; }
+
+    /// The open database session; null when the start-up could not connect.
+    Database* database() const { return m_database.get(); }
+    /// True once a failed connection has ended the program.
+    bool terminated() const { return m_terminated; }
+
+signals:
+    void loadFinished(int tab, bool ok);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct TabControls {
+        QWidget* sheet = nullptr;
+        QPushButton* load = nullptr;
+        QPushButton* convert = nullptr;
+        QProgressBar* progress = nullptr;
+        QTableView* view = nullptr;
+        StringGridModel* model = nullptr;
+    };
+
+    void buildHeader(QWidget* central);
+    QWidget* buildTab(Tab tab, const QString& objectName, int loadNo, int convertNo, int gridNo);
+    void buildProductOptions(QWidget* panel);
+    void buildClientOptions(QWidget* panel);
+    void loadClicked(Tab tab);
+    void setBusy(bool busy);
+    void showError(const QString& text, const QString& details = {});
+    void terminateProgram();
+
+    void BitBtn1Click();
+
+    std::unique_ptr<Database> m_database;
+    TabControls m_tabs[TabCount];
+    QTabWidget* m_pages = nullptr;
+    QLineEdit* m_editBanco = nullptr;
+    QLineEdit* m_editCodCidade = nullptr;
+    bool m_shown = false;
+    bool m_loading = false;
+    bool m_terminated = false;
+};

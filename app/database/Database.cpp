@@ -1,0 +1,262 @@
+#include "Database.h"
+
+#include "ConnectionSettings.h"
+#include "SampleSchema.h"
+
+#include <QAtomicInt>
+#include <QSqlError>
+#include <QSqlIndex>
+#include <QSqlRecord>
+
+#include <ibase.h>
+
+namespace {
+
+QAtomicInt s_connectionCounter;
+
+QString errorText(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    if (text.isEmpty())
+        text = QStringLiteral("erro desconhecido do banco de dados");
+    return text;
+}
+
+QString statusText(const ISC_STATUS* status)
+{
+    QStringList parts;
+    char buffer[1024];
+    const ISC_STATUS* p = status;
+    while (fb_interpret(buffer, sizeof buffer, &p))
+        parts << QString::fromLocal8Bit(buffer);
+    return parts.join(QStringLiteral(" - "));
+}
+
+// Splits a script into statements at semicolons that end a line, skipping comment lines.
+QStringList statements(const char* script)
+{
+    QStringList out;
+    QString current;
+    const QStringList lines = QString::fromUtf8(script).split(u'\n');
+    for (const QString& raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QStringLiteral("--")))
+            continue;
+        current += raw + u'\n';
+        if (line.endsWith(u';')) {
+            current = current.trimmed();
+            current.chop(1);
+            out << current;
+            current.clear();
+        }
+    }
+    if (!current.trimmed().isEmpty())
+        out << current.trimmed();
+    return out;
+}
+
+} // namespace
+
+QString TableInfo::column(const QString& anyCase) const
+{
+    for (const QString& c : columns)
+        if (c.compare(anyCase, Qt::CaseInsensitive) == 0)
+            return c;
+    return {};
+}
+
+Database::Database(const QString& databaseName)
+    : m_name(databaseName),
+      m_connectionName(QStringLiteral("conversor-%1").arg(s_connectionCounter.fetchAndAddRelaxed(1)))
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), m_connectionName);
+    if (!db.isValid()) {
+        QSqlDatabase::removeDatabase(m_connectionName);
+        throw ConnectionError(QStringLiteral("O driver Firebird (QIBASE) do Qt não está instalado."));
+    }
+    db.setDatabaseName(databaseName);
+    db.setUserName(ConnectionSettings::userName());
+    db.setPassword(ConnectionSettings::password());
+    // Texts travel as UTF-8 whatever the database's own character set; the database converts and
+    // refuses a character its columns cannot hold.
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    if (databaseName.isEmpty() || !db.open()) {
+        const QString reason = databaseName.isEmpty() ? QStringLiteral("nome do banco de dados vazio")
+                                                      : errorText(db.lastError());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
+        throw ConnectionError(reason);
+    }
+}
+
+Database::~Database()
+{
+    m_statements.clear();
+    m_unprepared.reset();
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            if (m_inTransaction)
+                db.rollback();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QSqlDatabase Database::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+
+void Database::begin()
+{
+    if (m_inTransaction)
+        return;
+    QSqlDatabase db = connection();
+    if (!db.transaction())
+        fail(db.lastError(), QStringLiteral("Não foi possível iniciar a transação"));
+    m_inTransaction = true;
+}
+
+void Database::commit()
+{
+    if (!m_inTransaction)
+        return;
+    m_statements.clear();
+    m_unprepared.reset();
+    QSqlDatabase db = connection();
+    m_inTransaction = false;
+    if (!db.commit())
+        fail(db.lastError(), QStringLiteral("Não foi possível gravar a transação"));
+}
+
+void Database::rollback()
+{
+    if (!m_inTransaction)
+        return;
+    m_statements.clear();
+    m_unprepared.reset();
+    QSqlDatabase db = connection();
+    m_inTransaction = false;
+    if (!db.rollback())
+        fail(db.lastError(), QStringLiteral("Não foi possível desfazer a transação"));
+}
+
+void Database::savepoint(const QString& name) { execute(QStringLiteral("SAVEPOINT ") + name); }
+
+void Database::rollbackToSavepoint(const QString& name)
+{
+    execute(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
+}
+
+void Database::releaseSavepoint(const QString& name) { execute(QStringLiteral("RELEASE SAVEPOINT ") + name); }
+
+QSqlQuery& Database::prepared(const QString& sql)
+{
+    if (!m_inTransaction) {
+        m_unprepared = std::make_unique<QSqlQuery>(connection());
+        if (!m_unprepared->prepare(sql))
+            fail(m_unprepared->lastError());
+        return *m_unprepared;
+    }
+    auto it = m_statements.find(sql);
+    if (it != m_statements.end())
+        return *it->second;
+    auto query = std::make_unique<QSqlQuery>(connection());
+    query->setForwardOnly(true);
+    if (!query->prepare(sql))
+        fail(query->lastError());
+    return *m_statements.emplace(sql, std::move(query)).first->second;
+}
+
+QSqlQuery& Database::run(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery& q = prepared(sql);
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values.at(i));
+    if (!q.exec())
+        fail(q.lastError());
+    return q;
+}
+
+int Database::execute(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery& q = run(sql, values);
+    const int affected = q.numRowsAffected();
+    q.finish();
+    return affected;
+}
+
+const TableInfo& Database::table(const QString& name)
+{
+    const QString key = name.toUpper();
+    auto it = m_tables.constFind(key);
+    if (it != m_tables.constEnd())
+        return *it;
+    QSqlDatabase db = connection();
+    // Unquoted names are stored upper-cased; a quoted mixed-case name is looked up as given.
+    QString stored = key;
+    QSqlRecord record = db.record(stored);
+    if (record.isEmpty()) {
+        stored = name;
+        record = db.record(stored);
+    }
+    if (record.isEmpty())
+        throw DatabaseError(QStringLiteral("Tabela %1 não existe no banco de dados.").arg(name));
+    TableInfo info;
+    info.name = stored;
+    for (int i = 0; i < record.count(); ++i)
+        info.columns << record.fieldName(i);
+    const QSqlIndex pk = db.primaryIndex(stored);
+    for (int i = 0; i < pk.count(); ++i)
+        info.primaryKey << pk.fieldName(i);
+    return *m_tables.insert(key, info);
+}
+
+void Database::fail(const QSqlError& error, const QString& context)
+{
+    const QString text = errorText(error);
+    throw DatabaseError(context.isEmpty() ? text : context + QStringLiteral(": ") + text);
+}
+
+void Database::create(const QString& databaseName, bool withSampleSchema)
+{
+    if (databaseName.trimmed().isEmpty())
+        throw DatabaseError(QStringLiteral("Informe o arquivo do banco de dados a criar."));
+    QString quoted = databaseName;
+    quoted.replace(u'\'', QStringLiteral("''"));
+    const QByteArray sql = (QStringLiteral("CREATE DATABASE '") + quoted + QStringLiteral("' USER '") +
+                            ConnectionSettings::userName() + QStringLiteral("' PASSWORD '") +
+                            ConnectionSettings::password() +
+                            QStringLiteral("' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1252"))
+                               .toUtf8();
+    ISC_STATUS_ARRAY status;
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    if (isc_dsql_execute_immediate(status, &db, &tr, 0, sql.constData(), SQL_DIALECT_V6, nullptr))
+        throw DatabaseError(QStringLiteral("Não foi possível criar o banco \"%1\": %2")
+                                .arg(databaseName, statusText(status)));
+    if (!withSampleSchema) {
+        isc_detach_database(status, &db);
+        return;
+    }
+    try {
+        Database session(databaseName);
+        // Tables must exist (committed) before rows can go into them.
+        for (const char* script : {SampleSchema::schemaSql(), SampleSchema::seedSql()}) {
+            session.begin();
+            for (const QString& statement : statements(script)) {
+                QSqlQuery q(session.connection());
+                if (!q.exec(statement))
+                    fail(q.lastError(),
+                         QStringLiteral("Erro no esquema de exemplo (%1)").arg(statement.simplified().left(60)));
+            }
+            session.commit();
+        }
+    } catch (...) {
+        // A half-made database is worse than none: drop it, so the same name can be used again.
+        isc_drop_database(status, &db);
+        throw;
+    }
+    isc_detach_database(status, &db);
+}

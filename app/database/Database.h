@@ -1,0 +1,82 @@
+#pragma once
+
+#include "DatabaseError.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <unordered_map>
+
+/// What the program needs to know of a table to write its rows: the column names as the database
+/// spells them, and the primary key's columns.
+struct TableInfo {
+    QString name;
+    QStringList columns;
+    QStringList primaryKey;
+    /// The database's spelling of a column named without regard to case; empty when absent.
+    QString column(const QString& anyCase) const;
+};
+
+/// One connection to an ERP database: a local path is opened embedded, in-process; a
+/// server-qualified path ("host:/path", "host/port:/path") goes through that Firebird server.
+///
+/// A connection belongs to the thread that opened it. Writes happen inside one explicit
+/// transaction at a time (begin ... commit); statements are prepared once and reused until the
+/// transaction ends, since a prepared statement does not survive its transaction's commit.
+class Database {
+public:
+    /// Opens the database as SYSDBA. Throws ConnectionError with the database's message.
+    explicit Database(const QString& databaseName);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const QString& databaseName() const { return m_name; }
+    QSqlDatabase connection() const;
+
+    /// Starts a transaction when none is active.
+    void begin();
+    /// Commits the active transaction, if any. Prepared statements are dropped with it.
+    void commit();
+    /// Rolls the active transaction back, if any.
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+
+    void savepoint(const QString& name);
+    void rollbackToSavepoint(const QString& name);
+    void releaseSavepoint(const QString& name);
+
+    /// Runs a statement that returns no rows, with bound values; returns the rows affected.
+    int execute(const QString& sql, const QVariantList& values = {});
+
+    /// The statement for `sql`, prepared on first use and reused while the transaction lasts.
+    /// Outside a transaction a fresh statement is prepared every time.
+    QSqlQuery& prepared(const QString& sql);
+
+    /// Executes a prepared statement with `values`; throws DatabaseError with the database's text.
+    QSqlQuery& run(const QString& sql, const QVariantList& values);
+
+    /// Columns and primary key of a table, read from the database's metadata once per connection.
+    /// Throws DatabaseError when the table does not exist.
+    const TableInfo& table(const QString& name);
+
+    /// Turns the last error of a statement into the exception the program reports.
+    [[noreturn]] static void fail(const QSqlError& error, const QString& context = {});
+
+    /// Creates an empty database (character set WIN1252) at `databaseName`, then the sample ERP
+    /// schema and its seed rows when `withSampleSchema` is set. Throws DatabaseError.
+    static void create(const QString& databaseName, bool withSampleSchema = true);
+
+private:
+    QString m_name;
+    QString m_connectionName;
+    bool m_inTransaction = false;
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    std::unique_ptr<QSqlQuery> m_unprepared;
+    QHash<QString, TableInfo> m_tables;
+};

@@ -1,0 +1,2 @@
+// The texts themselves are generated into SampleSchemaText.cpp from the files in sql/.
+#include "SampleSchema.h"
