@@ -4,6 +4,7 @@
 #include "SampleSchema.h"
 
 #include <QAtomicInt>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlIndex>
 #include <QSqlRecord>
@@ -182,7 +183,10 @@ QSqlQuery& Database::run(const QString& sql, const QVariantList& values)
 int Database::execute(const QString& sql, const QVariantList& values)
 {
     QSqlQuery& q = run(sql, values);
-    const int affected = q.numRowsAffected();
+    // Only data statements have a row count; asking others makes the driver complain.
+    static const QRegularExpression dml(QStringLiteral("^\\s*(INSERT|UPDATE|DELETE|MERGE|UPDATE OR INSERT)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const int affected = dml.match(sql).hasMatch() ? q.numRowsAffected() : 0;
     q.finish();
     return affected;
 }

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int kSqlText = 452; // the driver's type id of a fixed-length CHAR column
+
 QString tableOf(const QString& sql)
 {
     static const QRegularExpression from(QStringLiteral("\\bFROM\\s+(\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_$]*)"),
@@ -53,8 +55,20 @@ void Query::open(const QString& sql, const QVariantList& values)
     m_hasRow = q.next();
     m_record = q.record();
     if (m_hasRow) {
-        for (int i = 0; i < m_record.count(); ++i)
-            m_record.setValue(i, q.value(i));
+        for (int i = 0; i < m_record.count(); ++i) {
+            QVariant v = q.value(i);
+            // Fixed-length CHAR columns come back padded to the width of the connection's
+            // character set; the blanks are not part of the value (CHAR(1) 'S' reads "S").
+            if ((m_record.field(i).typeID() & ~1) == kSqlText && !v.isNull()) {
+                QString text = v.toString();
+                qsizetype n = text.size();
+                while (n > 0 && text.at(n - 1) == u' ')
+                    --n;
+                text.truncate(n);
+                v = text;
+            }
+            m_record.setValue(i, v);
+        }
     }
     q.finish();
     m_original = m_record;
