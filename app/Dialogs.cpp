@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <optional>
 
@@ -9,17 +10,16 @@ namespace {
 
 Dialogs::MessageHook s_hook;
 std::optional<QString> s_nextFileName;
+std::optional<QString> s_nextSaveFileName;
 
 } // namespace
 
 namespace Dialogs {
 
-void message(QWidget* parent, Kind kind, const QString& text, const QString& details)
+bool message(QWidget* parent, Kind kind, const QString& text, const QString& details, const QString& extraButton)
 {
-    if (s_hook) {
-        s_hook(kind, text, details);
-        return;
-    }
+    if (s_hook)
+        return s_hook(kind, text, details) && !extraButton.isEmpty();
     QMessageBox box(parent);
     box.setIcon(kind == Kind::Information ? QMessageBox::Information
                 : kind == Kind::Warning   ? QMessageBox::Warning
@@ -29,7 +29,9 @@ void message(QWidget* parent, Kind kind, const QString& text, const QString& det
     if (!details.isEmpty())
         box.setDetailedText(details);
     box.setStandardButtons(QMessageBox::Ok);
+    QAbstractButton* extra = extraButton.isEmpty() ? nullptr : box.addButton(extraButton, QMessageBox::ActionRole);
     box.exec();
+    return extra && box.clickedButton() == extra;
 }
 
 void setMessageHook(MessageHook hook) { s_hook = std::move(hook); }
@@ -45,5 +47,21 @@ QString openFileName(QWidget* parent, const QString& folder)
 }
 
 void setNextOpenFileName(const QString& fileName) { s_nextFileName = fileName; }
+
+} // namespace Dialogs
+
+namespace Dialogs {
+
+QString saveFileName(QWidget* parent, const QString& suggestion, const QString& filter)
+{
+    if (s_nextSaveFileName) {
+        QString name = *s_nextSaveFileName;
+        s_nextSaveFileName.reset();
+        return name;
+    }
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Salvar"), suggestion, filter);
+}
+
+void setNextSaveFileName(const QString& fileName) { s_nextSaveFileName = fileName; }
 
 } // namespace Dialogs

@@ -1,6 +1,8 @@
 #include "UPrincipal.h"
 
 #include "ConnectionSettings.h"
+#include "ConversionRunner.h"
+#include "ConverterKinds.h"
 #include "Database.h"
 #include "Dialogs.h"
 #include "Query.h"
@@ -116,6 +118,12 @@ void TForm3::buildHeader(QWidget* central)
     help->raise();
     connect(help, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
 
+    // Run options every tab shares.
+    m_simular = checkBox(panel, "CheckBoxSimular", QStringLiteral("Simular (não grava)"), 870, 12, false);
+    m_simular->setToolTip(QStringLiteral("Converte tudo e desfaz ao final: o relatório mostra o que aconteceria."));
+    m_continuar = checkBox(panel, "CheckBoxContinuar", QStringLiteral("Continuar após erros"), 870, 40, false);
+    m_continuar->setToolTip(QStringLiteral("Uma linha com erro é desfeita sozinha, relatada, e a conversão continua."));
+
     static_cast<QVBoxLayout*>(central->layout())->addWidget(panel);
 }
 
@@ -146,6 +154,21 @@ QWidget* TForm3::buildTab(Tab tab, const QString& objectName, int loadNo, int co
     c.convert->setObjectName(QStringLiteral("Button%1").arg(convertNo));
     c.convert->setGeometry(295, 16, 266, 46);
     c.convert->setFont(trebuchet(16));
+    connect(c.convert, &QPushButton::clicked, this, [this, tab] { convert(tab); });
+
+    // While the tab's run goes on, its convert button gives way to a cancel button.
+    c.cancel = new QPushButton(QStringLiteral("Cancelar"), panel);
+    c.cancel->setObjectName(QStringLiteral("ButtonCancelar%1").arg(gridNo));
+    c.cancel->setGeometry(295, 16, 266, 46);
+    c.cancel->setFont(trebuchet(16));
+    c.cancel->hide();
+    connect(c.cancel, &QPushButton::clicked, this, [this] {
+        if (m_runner) {
+            m_runner->cancel();
+            m_tabs[m_runningTab].cancel->setEnabled(false);
+            statusBar()->showMessage(QStringLiteral("Cancelando após a linha atual..."));
+        }
+    });
 
     c.progress = new QProgressBar(panel);
     c.progress->setObjectName(QStringLiteral("ProgressBar%1").arg(gridNo));
@@ -251,6 +274,7 @@ void TForm3::FormShow()
     }
 
     m_database.reset();
+    m_databaseName = bancoDeDados;
     m_editBanco->setText(bancoDeDados);
     m_editBanco->setCursorPosition(0);
     QCoreApplication::processEvents();
@@ -296,8 +320,9 @@ void TForm3::loadClicked(Tab tab)
 
 void TForm3::XlsToStringGrid(Tab tab, const QString& fileName)
 {
-    if (m_loading)
+    if (m_loading || m_runner)
         return;
+    m_loading = true;
     setBusy(true);
     TabControls& c = m_tabs[tab];
     c.progress->setRange(0, 0);
@@ -328,6 +353,7 @@ void TForm3::XlsToStringGrid(Tab tab, const QString& fileName)
         TabControls& tc = m_tabs[tab];
         tc.progress->setRange(0, 100);
         tc.progress->setValue(0);
+        m_loading = false;
         setBusy(false);
         if (result->ok) {
             const int rows = result->grid.rowCount();
@@ -348,7 +374,6 @@ void TForm3::XlsToStringGrid(Tab tab, const QString& fileName)
 
 void TForm3::setBusy(bool busy)
 {
-    m_loading = busy;
     for (TabControls& c : m_tabs) {
         c.load->setEnabled(!busy);
         c.convert->setEnabled(!busy);
@@ -367,4 +392,127 @@ void TForm3::showError(const QString& text, const QString& details)
 void TForm3::BitBtn1Click()
 {
     // The layout help window arrives with its own change.
+}
+
+template <typename W> W* TForm3::control(const char* objectName) const
+{
+    return findChild<W*>(QLatin1String(objectName));
+}
+
+RunOptions TForm3::optionsFor(Tab tab) const
+{
+    const auto ticked = [this](const char* name) {
+        auto* box = control<QCheckBox>(name);
+        return box && box->isChecked();
+    };
+    const auto text = [this](const char* name) {
+        auto* edit = control<QLineEdit>(name);
+        return edit ? edit->text() : QString();
+    };
+    RunOptions o;
+    o.simular = m_simular->isChecked();
+    o.continuar = m_continuar->isChecked();
+    o.codCidade = m_editCodCidade->text();
+    switch (tab) {
+    case Produtos:
+        o.titulos = ticked("CheckBoxProdutosTitulos");
+        o.ajustarPrecos = ticked("CheckBoxAjustarPreco");
+        o.ajustarTributacao = ticked("CheckBoxAjustarTributacao");
+        o.ajustarNcm = ticked("CheckBoxAjustarNCM");
+        o.ajustarCest = ticked("CheckBoxAjustarCest");
+        o.cstIpi = text("EditCSTIPI");
+        o.cstPis = text("EditCSTPIS");
+        o.cstCofins = text("EditCSTCOFINS");
+        break;
+    case Clientes:
+        o.titulos = ticked("CheckBoxClientesTitulos");
+        o.limpar = ticked("CheckBoxClientes");
+        o.formatoData = control<QComboBox>("ComboBoxFormatoData")->currentIndex();
+        break;
+    case Fornecedores:
+        o.titulos = ticked("CheckBoxFornecedoresTitulos");
+        o.limpar = ticked("CheckBoxFornecedores");
+        break;
+    case Transportadoras:
+        o.titulos = ticked("CheckBoxTransportadorasTitulos");
+        o.limpar = ticked("CheckBoxTransportadoras");
+        break;
+    case Categorias:
+        o.titulos = ticked("checkboxCategoriasTitulos");
+        o.limpar = ticked("CheckBoxCategoria");
+        break;
+    case Servicos:
+        o.titulos = ticked("CheckBoxServicosTitulos");
+        o.ajustarPrecosServicos = ticked("CheckBox2");
+        // The products tab's tax box also holds back a service run.
+        o.ajustarTributacao = ticked("CheckBoxAjustarTributacao");
+        break;
+    case TabCount: break;
+    }
+    return o;
+}
+
+void TForm3::convert(Tab tab)
+{
+    if (m_loading || m_runner)
+        return;
+    const QString kind = ConverterKinds::all().at(tab);
+    m_runningTab = tab;
+    m_runner = std::make_unique<ConversionRunner>(kind, grid(tab), optionsFor(tab), m_databaseName);
+    TabControls& c = m_tabs[tab];
+    connect(m_runner.get(), &ConversionRunner::started, this, [&c](int rows) {
+        c.progress->setRange(0, qMax(rows, 1));
+        c.progress->setValue(0);
+    });
+    connect(m_runner.get(), &ConversionRunner::progress, c.progress, &QProgressBar::setValue);
+    connect(m_runner.get(), &ConversionRunner::finished, this, &TForm3::runDone);
+    setBusy(true);
+    c.convert->hide();
+    c.cancel->setEnabled(true);
+    c.cancel->show();
+    statusBar()->showMessage(QStringLiteral("Convertendo %1...").arg(m_pages->tabText(tab)));
+    m_runner->start();
+}
+
+void TForm3::runDone()
+{
+    const Tab tab = m_runningTab;
+    TabControls& c = m_tabs[tab];
+    std::unique_ptr<ConversionRunner> runner = std::move(m_runner);
+    const ConversionRunner::Outcome outcome = runner->outcome();
+    runner.reset();
+    c.cancel->hide();
+    c.convert->show();
+    setBusy(false);
+    statusBar()->clearMessage();
+    m_lastReport[tab] = outcome.report;
+    if (!outcome.ok) {
+        offerReport(tab, Dialogs::Kind::Error, outcome.error, outcome.report.summaryLines());
+    } else if (outcome.result.cancelled) {
+        offerReport(tab, Dialogs::Kind::Warning,
+                    QStringLiteral("Conversão cancelada antes da linha %1 da planilha. As linhas anteriores "
+                                   "foram gravadas.")
+                        .arg(outcome.result.stoppedAtRow + 1),
+                    outcome.result.details());
+    } else {
+        offerReport(tab, Dialogs::Kind::Information, outcome.result.closingMessage, outcome.result.details());
+    }
+    emit runFinished(tab, outcome.ok && !outcome.result.cancelled);
+}
+
+void TForm3::offerReport(Tab tab, Dialogs::Kind kind, const QString& text, const QStringList& details)
+{
+    const bool wantsReport = Dialogs::message(this, kind, text, details.join(u'\n'),
+                                              m_lastReport[tab].rows().empty() ? QString()
+                                                                                : QStringLiteral("Salvar relatório..."));
+    if (!wantsReport)
+        return;
+    const QString suggestion = QDir(QDir::currentPath())
+                                   .filePath(QStringLiteral("relatorio-%1.csv").arg(ConverterKinds::all().at(tab)));
+    const QString fileName = Dialogs::saveFileName(this, suggestion, QStringLiteral("CSV (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+    QString error;
+    if (!m_lastReport[tab].saveCsv(fileName, &error))
+        showError(QStringLiteral("Não foi possível gravar o relatório \"%1\": %2").arg(fileName, error));
 }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Dialogs.h"
 #include "Grid.h"
+#include "RunOptions.h"
+#include "RunReport.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
+class ConversionRunner;
 class Database;
 class StringGridModel;
 class QCheckBox;
@@ -41,6 +45,15 @@ public:
     void XlsToStringGrid(Tab tab, const QString& fileName);
     bool isLoading() const { return m_loading; }
 
+    /// Runs a tab's converter, as its convert button does, off the window's thread. Returns at
+    /// once; `runFinished` tells when the run is over.
+    void convert(Tab tab);
+    bool isRunning() const { return m_runner != nullptr; }
+    /// The options of a tab as a run would take them now.
+    RunOptions optionsFor(Tab tab) const;
+    /// The per-row report of the tab's last run.
+    const RunReport& lastReport(Tab tab) const { return m_lastReport[tab]; }
+
     /// The open database session; null when the start-up could not connect.
     Database* database() const { return m_database.get(); }
     /// True once a failed connection has ended the program.
@@ -48,6 +61,7 @@ public:
 
 signals:
     void loadFinished(int tab, bool ok);
+    void runFinished(int tab, bool ok);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,6 +71,7 @@ private:
         QWidget* sheet = nullptr;
         QPushButton* load = nullptr;
         QPushButton* convert = nullptr;
+        QPushButton* cancel = nullptr;
         QProgressBar* progress = nullptr;
         QTableView* view = nullptr;
         StringGridModel* model = nullptr;
@@ -68,12 +83,21 @@ private:
     void buildClientOptions(QWidget* panel);
     void loadClicked(Tab tab);
     void setBusy(bool busy);
+    void runDone();
+    void offerReport(Tab tab, Dialogs::Kind kind, const QString& text, const QStringList& details);
+    template <typename W> W* control(const char* objectName) const;
     void showError(const QString& text, const QString& details = {});
     void terminateProgram();
 
     void BitBtn1Click();
 
     std::unique_ptr<Database> m_database;
+    QString m_databaseName;
+    std::unique_ptr<ConversionRunner> m_runner;
+    Tab m_runningTab = Produtos;
+    RunReport m_lastReport[TabCount];
+    QCheckBox* m_simular = nullptr;
+    QCheckBox* m_continuar = nullptr;
     TabControls m_tabs[TabCount];
     QTabWidget* m_pages = nullptr;
     QLineEdit* m_editBanco = nullptr;

@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "CreateDatabaseCommand.h"
 #include "GridCommand.h"
+#include "ImportCommand.h"
 #include "UserError.h"
 
 #include <memory>
@@ -15,6 +16,7 @@ std::vector<std::unique_ptr<Command>> commands()
     std::vector<std::unique_ptr<Command>> list;
     list.push_back(std::make_unique<CreateDatabaseCommand>());
     list.push_back(std::make_unique<GridCommand>());
+    list.push_back(std::make_unique<ImportCommand>());
     return list;
 }
 

@@ -60,6 +60,7 @@ void TestForm3::init()
     m_oldCurrent = QDir::currentPath();
     Dialogs::setMessageHook([this](Dialogs::Kind kind, const QString& text, const QString& details) {
         m_shown.append({kind, text, details});
+        return false;
     });
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ConversionRun.h"
+#include "Grid.h"
+#include "RunOptions.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+class QThread;
+
+/// Runs one conversion on a thread of its own, with its own database connection (a connection
+/// belongs to the thread that opened it), so the window keeps repainting and answering while it
+/// goes on. Progress arrives through queued signals, at most a few dozen times a second.
+class ConversionRunner : public QObject {
+    Q_OBJECT
+public:
+    struct Outcome {
+        bool ok = false;
+        RunResult result;       // when ok
+        QString error;          // when not ok
+        RunReport report;       // what was done before the error
+    };
+
+    ConversionRunner(QString kind, Grid grid, RunOptions options, QString databaseName, QObject* parent = nullptr);
+    ~ConversionRunner() override;
+
+    void start();
+    /// Stops the run after the current row.
+    void cancel() { m_cancel.store(true); }
+    bool isRunning() const;
+    const Outcome& outcome() const { return m_outcome; }
+
+signals:
+    void started(int rowCount);
+    void progress(int row);
+    void finished();
+
+private:
+    void work();
+
+    QString m_kind;
+    Grid m_grid;
+    RunOptions m_options;
+    QString m_databaseName;
+    std::atomic<bool> m_cancel{false};
+    Outcome m_outcome;
+    QThread* m_thread = nullptr;
+};

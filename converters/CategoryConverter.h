@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Converter.h"
+
+#include <memory>
+
+class Query;
+
+/// Product categories: each row with a code in column A becomes a CATEGORIA row (new when no
+/// category has the code, its name updated when one has), with the trimmed name of column B.
+class CategoryConverter : public Converter {
+public:
+    CategoryConverter();
+    ~CategoryConverter() override;
+    QString kind() const override { return QStringLiteral("categorias"); }
+    QString closingSuffix() const override { return QStringLiteral(" Categorias Importadas!"); }
+    void setUp(RunContext& context) override;
+    void convertRow(RunContext& context, int row) override;
+
+private:
+    std::unique_ptr<Query> m_cdsCategoria;
+};
