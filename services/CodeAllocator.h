@@ -26,4 +26,7 @@ public:
 private:
     Database& m_db;
     QHash<QString, qint64> m_next;
+    // Observed before the column was read: the least next key its first reading may give. Kept
+    // across reset, since an observed key stays used.
+    QHash<QString, qint64> m_floor;
 };
