@@ -14,6 +14,7 @@ public:
     ~CategoryConverter() override;
     QString kind() const override { return QStringLiteral("categorias"); }
     QString closingSuffix() const override { return QStringLiteral(" Categorias Importadas!"); }
+    bool writesOneStatementPerRow() const override { return true; }
     void setUp(RunContext& context) override;
     void convertRow(RunContext& context, int row) override;
 

@@ -8,8 +8,6 @@
 
 namespace {
 
-const QString kRowSavepoint = QStringLiteral("CONVERSOR_LINHA");
-
 // Rows written between commits. A commit costs a disk flush; grouping keeps the run fast while a
 // crash can lose at most this many rows.
 constexpr int kRowsPerCommit = 2000;
@@ -81,13 +79,13 @@ RunResult runConversion(Converter& converter, const Grid& grid, const RunOptions
         observer.progress(x);
         context.beginRow(x);
         context.lookups.rowStarted();
-        database.savepoint(kRowSavepoint);
+        if (!converter.writesOneStatementPerRow())
+            database.beginUnit();
         try {
             converter.convertRow(context, x);
-            database.releaseSavepoint(kRowSavepoint);
+            database.endUnit();
         } catch (const UserError& e) {
-            database.rollbackToSavepoint(kRowSavepoint);
-            database.releaseSavepoint(kRowSavepoint);
+            database.undoUnit();
             context.lookups.rowUndone();
             const QString text = rowErrorText(x, e);
             RowReport failed = context.rowReport();

@@ -31,6 +31,7 @@ private:
 /// The outside services a converter may need; a test hands in fakes.
 struct RunServices {
     Notifier* notifier = nullptr;
+    class PostalCodeLookup* postalCodes = nullptr;
 };
 
 /// What a converter works with during one run.
@@ -77,6 +78,9 @@ public:
     virtual QString closingSuffix() const = 0;
     /// Appended to the count in the conversion notice; the closing suffix unless said otherwise.
     virtual QString noticeSuffix() const { return closingSuffix(); }
+    /// True when a row writes at most one statement: a failed statement leaves no trace, so the
+    /// row needs no savepoint of its own.
+    virtual bool writesOneStatementPerRow() const { return false; }
     /// Runs once before the first row (the clear statements).
     virtual void setUp(RunContext& context) { (void)context; }
     /// Converts one grid row. Throws on failure; whatever the row wrote is then undone.

@@ -4,7 +4,6 @@
 #include "SampleSchema.h"
 
 #include <QAtomicInt>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlIndex>
 #include <QSqlRecord>
@@ -14,6 +13,7 @@
 namespace {
 
 QAtomicInt s_connectionCounter;
+const QString kUnitSavepoint = QStringLiteral("CONVERSOR_UNIDADE");
 
 QString errorText(const QSqlError& error)
 {
@@ -143,14 +143,29 @@ void Database::rollback()
         fail(db.lastError(), QStringLiteral("Não foi possível desfazer a transação"));
 }
 
-void Database::savepoint(const QString& name) { execute(QStringLiteral("SAVEPOINT ") + name); }
+void Database::savepoint(const QString& name) { run(QStringLiteral("SAVEPOINT ") + name, {}).finish(); }
 
 void Database::rollbackToSavepoint(const QString& name)
 {
-    execute(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
+    run(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name, {}).finish();
 }
 
-void Database::releaseSavepoint(const QString& name) { execute(QStringLiteral("RELEASE SAVEPOINT ") + name); }
+void Database::releaseSavepoint(const QString& name) { run(QStringLiteral("RELEASE SAVEPOINT ") + name, {}).finish(); }
+
+void Database::beginUnit()
+{
+    m_unitArmed = true;
+    m_unitSaved = false;
+}
+
+void Database::undoUnit()
+{
+    // A unit whose only write failed has nothing to undo: a failed statement leaves no trace.
+    if (m_unitArmed && m_unitSaved)
+        rollbackToSavepoint(kUnitSavepoint);
+    m_unitArmed = false;
+    m_unitSaved = false;
+}
 
 QSqlQuery& Database::prepared(const QString& sql)
 {
@@ -182,13 +197,25 @@ QSqlQuery& Database::run(const QString& sql, const QVariantList& values)
 
 int Database::execute(const QString& sql, const QVariantList& values)
 {
+    if (m_unitArmed && !m_unitSaved && m_inTransaction) {
+        savepoint(kUnitSavepoint);
+        m_unitSaved = true;
+    }
     QSqlQuery& q = run(sql, values);
-    // Only data statements have a row count; asking others makes the driver complain.
-    static const QRegularExpression dml(QStringLiteral("^\\s*(INSERT|UPDATE|DELETE|MERGE|UPDATE OR INSERT)\\b"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const int affected = dml.match(sql).hasMatch() ? q.numRowsAffected() : 0;
+    const QStringView head = QStringView(sql).trimmed().left(6);
+    const bool counted = head.compare(u"DELETE", Qt::CaseInsensitive) == 0 ||
+                         head.compare(u"UPDATE", Qt::CaseInsensitive) == 0;
+    const int affected = counted ? q.numRowsAffected() : 0;
     q.finish();
     return affected;
+}
+
+const QSqlRecord& Database::recordOf(const QString& sql, const QSqlQuery& executed)
+{
+    auto it = m_records.constFind(sql);
+    if (it == m_records.constEnd())
+        it = m_records.insert(sql, executed.record());
+    return *it;
 }
 
 const TableInfo& Database::table(const QString& name)

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -51,7 +52,16 @@ public:
     void rollbackToSavepoint(const QString& name);
     void releaseSavepoint(const QString& name);
 
-    /// Runs a statement that returns no rows, with bound values; returns the rows affected.
+    /// Marks the start of a unit of work that is undone as a whole (a grid row). The savepoint is
+    /// set lazily, just before the unit's first write, so a unit that writes nothing costs nothing,
+    /// and it is replaced by the next unit's instead of being released.
+    void beginUnit();
+    /// Undoes what the unit wrote, if anything.
+    void undoUnit();
+    void endUnit() { m_unitArmed = false; }
+
+    /// Runs a statement that returns no rows, with bound values. Returns the rows affected for
+    /// DELETE and UPDATE statements, 0 for others (counting costs a round trip).
     int execute(const QString& sql, const QVariantList& values = {});
 
     /// The statement for `sql`, prepared on first use and reused while the transaction lasts.
@@ -60,6 +70,9 @@ public:
 
     /// Executes a prepared statement with `values`; throws DatabaseError with the database's text.
     QSqlQuery& run(const QString& sql, const QVariantList& values);
+
+    /// The columns of the rows a SELECT returns, read once per statement text.
+    const QSqlRecord& recordOf(const QString& sql, const QSqlQuery& executed);
 
     /// Columns and primary key of a table, read from the database's metadata once per connection.
     /// Throws DatabaseError when the table does not exist.
@@ -79,4 +92,7 @@ private:
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     std::unique_ptr<QSqlQuery> m_unprepared;
     QHash<QString, TableInfo> m_tables;
+    QHash<QString, QSqlRecord> m_records;
+    bool m_unitArmed = false;
+    bool m_unitSaved = false;
 };

@@ -53,7 +53,7 @@ void Query::open(const QString& sql, const QVariantList& values)
     // Only the first row is ever used; reading it and closing the cursor keeps no cursor open
     // across the commits the program makes while a run goes on.
     m_hasRow = q.next();
-    m_record = q.record();
+    m_record = m_db.recordOf(sql, q);
     if (m_hasRow) {
         for (int i = 0; i < m_record.count(); ++i) {
             QVariant v = q.value(i);
