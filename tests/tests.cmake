@@ -1,4 +1,7 @@
 # Test registrations, one line per test executable.
+conversor_add_test(tst_firebird_server SOURCES tst_firebird_server.cpp
+  LIBS Qt6::Sql Qt6::Network ${FBCLIENT_LIBRARY})
+target_include_directories(tst_firebird_server PRIVATE ${FBCLIENT_INCLUDE_DIR})
 conversor_add_test(tst_funcoes SOURCES tst_funcoes.cpp LIBS conversor_services)
 conversor_add_test(tst_readings SOURCES tst_readings.cpp LIBS conversor_services)
 conversor_add_test(tst_pictures SOURCES tst_pictures.cpp LIBS conversor_services Qt6::Gui)
