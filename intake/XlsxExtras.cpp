@@ -1,0 +1,426 @@
+#include "XlsxExtras.h"
+
+#include "CellText.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+
+#include <orcus/sax_parser.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace {
+
+using std::string_view;
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+int hexValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+// Does the sheet hold a cell type orcus drops? Quick enough to run on every sheet.
+bool needsWalk(string_view xml)
+{
+    size_t pos = 0;
+    while ((pos = xml.find("t=", pos)) != string_view::npos) {
+        const size_t quote = pos + 2;
+        if (pos == 0 || !isSpace(xml[pos - 1]) || quote >= xml.size() || (xml[quote] != '"' && xml[quote] != '\'')) {
+            pos += 2;
+            continue;
+        }
+        const size_t close = xml.find(xml[quote], quote + 1);
+        if (close == string_view::npos)
+            return false;
+        const string_view type = xml.substr(quote + 1, close - quote - 1);
+        if (type == "inlineStr" || type == "e" || type == "b" || type == "d" || type == "str")
+            return true;
+        pos = close;
+    }
+    return false;
+}
+
+// The attributes of the element being opened: orcus reports them before the element itself.
+class AttributeBuffer {
+public:
+    void clear() { m_values.clear(); }
+    void add(string_view ns, string_view name, string_view value)
+    {
+        m_values.push_back(Entry{std::string(ns), std::string(name), std::string(value)});
+    }
+    /// An attribute without prefix, or any prefix when `anyPrefix`.
+    const std::string* find(string_view name, bool anyPrefix = false) const
+    {
+        for (const Entry& e : m_values) {
+            if (e.name == name && (anyPrefix ? !e.ns.empty() : e.ns.empty()))
+                return &e.value;
+        }
+        return nullptr;
+    }
+
+private:
+    struct Entry {
+        std::string ns;
+        std::string name;
+        std::string value;
+    };
+    std::vector<Entry> m_values;
+};
+
+class HandlerBase {
+public:
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(string_view) {}
+    void end_declaration(string_view) {}
+    void attribute(const orcus::sax::parser_attribute& attr) { m_attrs.add(attr.ns, attr.name, attr.value); }
+
+protected:
+    AttributeBuffer m_attrs;
+};
+
+template<typename Handler>
+void parseXml(const std::vector<unsigned char>& xml, Handler& handler)
+{
+    orcus::sax_parser<Handler> parser(reinterpret_cast<const char*>(xml.data()), xml.size(), handler);
+    parser.parse();
+}
+
+class WorkbookHandler : public HandlerBase {
+public:
+    void start_element(const orcus::sax::parser_element& elem)
+    {
+        if (elem.name == "workbookPr") {
+            if (const std::string* v = m_attrs.find("date1904"))
+                date1904 = *v == "1" || *v == "true";
+        } else if (elem.name == "sheet" && firstSheetId.empty()) {
+            if (const std::string* v = m_attrs.find("id", true))
+                firstSheetId = *v;
+        }
+        m_attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element&) {}
+    void characters(string_view, bool) {}
+
+    bool date1904 = false;
+    std::string firstSheetId;
+};
+
+class RelationshipsHandler : public HandlerBase {
+public:
+    explicit RelationshipsHandler(string_view wantedId) : m_wantedId(wantedId) {}
+    void start_element(const orcus::sax::parser_element& elem)
+    {
+        if (elem.name == "Relationship") {
+            const std::string* id = m_attrs.find("Id");
+            const std::string* type = m_attrs.find("Type");
+            const std::string* target = m_attrs.find("Target");
+            if (id && target && *id == m_wantedId)
+                sheetTarget = *target;
+            if (type && target && string_view(*type).substr(type->size() >= 14 ? type->size() - 14 : 0) == "/sharedStrings")
+                sharedStringsTarget = *target;
+        }
+        m_attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element&) {}
+    void characters(string_view, bool) {}
+
+    std::string sheetTarget;
+    std::string sharedStringsTarget;
+
+private:
+    std::string m_wantedId;
+};
+
+class SharedStringsHandler : public HandlerBase {
+public:
+    void start_element(const orcus::sax::parser_element& elem)
+    {
+        if (elem.name == "si") {
+            m_text.clear();
+        } else if (elem.name == "rPh") {
+            ++m_phonetic;
+        } else if (elem.name == "t" && m_phonetic == 0) {
+            m_inText = true;
+        }
+        m_attrs.clear();
+    }
+    void end_element(const orcus::sax::parser_element& elem)
+    {
+        if (elem.name == "si") {
+            strings.push_back(ooxmlText(m_text));
+        } else if (elem.name == "rPh") {
+            --m_phonetic;
+        } else if (elem.name == "t") {
+            m_inText = false;
+        }
+    }
+    void characters(string_view value, bool)
+    {
+        if (m_inText)
+            m_text.append(value);
+    }
+
+    std::vector<QString> strings;
+
+private:
+    std::string m_text;
+    int m_phonetic = 0;
+    bool m_inText = false;
+};
+
+// An ISO 8601 date, date-time or time as t="d" cells store it.
+QString isoDateText(const std::string& value, const RegionalSettings& regional)
+{
+    const QString text = QString::fromUtf8(value.data(), qsizetype(value.size())).trimmed();
+    QDate date(1899, 12, 30);
+    QString timePart;
+    const qsizetype tee = text.indexOf(u'T');
+    if (text.size() >= 10 && text.at(4) == u'-') {
+        date = QDate::fromString(text.left(10), Qt::ISODate);
+        if (tee > 0)
+            timePart = text.mid(tee + 1);
+    } else {
+        timePart = text;
+    }
+    // A zone designator carries no meaning for the wall-clock value of a spreadsheet cell.
+    if (timePart.endsWith(u'Z'))
+        timePart.chop(1);
+    const qsizetype zone = std::max(timePart.indexOf(u'+'), timePart.indexOf(u'-'));
+    if (zone > 0)
+        timePart.truncate(zone);
+    QTime time(0, 0);
+    if (!timePart.isEmpty())
+        time = QTime::fromString(timePart, Qt::ISODateWithMs);
+    if (!date.isValid() || !time.isValid())
+        return text;
+    QDateTime moment(date, QTime(time.hour(), time.minute(), time.second()), Qt::UTC);
+    if (time.msec() >= 500)
+        moment = moment.addSecs(1);
+    return CellText::dateTimeText(moment.date().year(), moment.date().month(), moment.date().day(),
+                                  moment.time().hour(), moment.time().minute(), moment.time().second(), regional);
+}
+
+class SheetHandler : public HandlerBase {
+public:
+    SheetHandler(XlsxExtras& out, const RegionalSettings& regional) : m_out(out), m_regional(regional) {}
+
+    void start_element(const orcus::sax::parser_element& elem)
+    {
+        const string_view name = elem.name;
+        if (name == "row") {
+            const std::string* r = m_attrs.find("r");
+            m_row = r ? std::atoi(r->c_str()) - 1 : m_row + 1;
+            m_column = -1;
+        } else if (name == "c") {
+            const std::string* r = m_attrs.find("r");
+            if (r) {
+                int column = 0;
+                for (char ch : *r) {
+                    if (ch >= 'A' && ch <= 'Z')
+                        column = column * 26 + (ch - 'A' + 1);
+                    else if (ch >= 'a' && ch <= 'z')
+                        column = column * 26 + (ch - 'a' + 1);
+                    else if (ch != '$')
+                        break;
+                }
+                m_column = column - 1;
+            } else {
+                ++m_column;
+            }
+            const std::string* t = m_attrs.find("t");
+            m_type = t ? *t : std::string();
+            m_inCell = true;
+            m_hasFormula = m_hasValue = m_hasInline = false;
+            m_value.clear();
+            m_inline.clear();
+        } else if (m_inCell) {
+            if (name == "f") {
+                m_hasFormula = true;
+            } else if (name == "v") {
+                m_inValue = m_hasValue = true;
+            } else if (name == "is") {
+                m_inInline = m_hasInline = true;
+            } else if (name == "rPh") {
+                ++m_phonetic;
+            } else if (name == "t" && m_inInline && m_phonetic == 0) {
+                m_inText = true;
+            }
+        }
+        m_attrs.clear();
+    }
+
+    void end_element(const orcus::sax::parser_element& elem)
+    {
+        const string_view name = elem.name;
+        if (name == "v") {
+            m_inValue = false;
+        } else if (name == "t") {
+            m_inText = false;
+        } else if (name == "rPh") {
+            --m_phonetic;
+        } else if (name == "is") {
+            m_inInline = false;
+        } else if (name == "c") {
+            finishCell();
+            m_inCell = false;
+        }
+    }
+
+    void characters(string_view value, bool)
+    {
+        if (m_inValue)
+            m_value.append(value);
+        else if (m_inText)
+            m_inline.append(value);
+    }
+
+private:
+    void finishCell()
+    {
+        if (m_type == "inlineStr") {
+            if (m_hasInline)
+                addCell(ooxmlText(m_inline));
+        } else if (m_type == "e") {
+            if (m_hasValue)
+                addCell(ooxmlText(m_value));
+        } else if (m_type == "b") {
+            // A plain logical value reaches the grid through orcus; only formula results are lost.
+            if (m_hasFormula && m_hasValue)
+                addCell(CellText::booleanText(m_value == "1" || m_value == "true" || m_value == "TRUE"));
+        } else if (m_type == "d") {
+            if (m_hasValue)
+                addCell(isoDateText(m_value, m_regional));
+        } else if (m_type == "str") {
+            if (!m_hasFormula && m_hasValue)
+                addCell(ooxmlText(m_value));
+        }
+    }
+
+    void addCell(QString text) { m_out.cells.push_back(XlsxExtras::Cell{m_row, m_column, std::move(text)}); }
+
+    XlsxExtras& m_out;
+    const RegionalSettings& m_regional;
+    int m_row = -1;
+    int m_column = -1;
+    std::string m_type;
+    std::string m_value;
+    std::string m_inline;
+    int m_phonetic = 0;
+    bool m_inCell = false;
+    bool m_inValue = false;
+    bool m_inInline = false;
+    bool m_inText = false;
+    bool m_hasFormula = false;
+    bool m_hasValue = false;
+    bool m_hasInline = false;
+};
+
+// A relationship target of xl/workbook.xml as a path inside the package.
+std::string partPath(const std::string& target)
+{
+    std::string path = target.empty() || target[0] != '/' ? "xl/" + target : target.substr(1);
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos)
+            slash = path.size();
+        const std::string part = path.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (!joined.empty())
+            joined += '/';
+        joined += part;
+    }
+    return joined;
+}
+
+} // namespace
+
+QString ooxmlText(std::string_view utf8)
+{
+    QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    if (utf8.find("_x") == std::string_view::npos)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        if (text.at(i) == u'_' && i + 6 < n && text.at(i + 1) == u'x' && text.at(i + 6) == u'_') {
+            int code = 0;
+            bool hex = true;
+            for (int k = 2; k < 6 && hex; ++k) {
+                const int h = hexValue(text.at(i + k));
+                hex = h >= 0;
+                code = code * 16 + h;
+            }
+            if (hex) {
+                out += QChar(char16_t(code));
+                i += 7;
+                continue;
+            }
+        }
+        out += text.at(i++);
+    }
+    return out;
+}
+
+XlsxExtras readXlsxExtras(const QByteArray& package, const RegionalSettings& regional)
+{
+    XlsxExtras extras;
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
+    orcus::zip_archive archive(&stream);
+    archive.load();
+
+    std::vector<unsigned char> buffer;
+    if (!archive.read_file_entry("xl/workbook.xml", buffer))
+        return extras;
+    WorkbookHandler workbook;
+    parseXml(buffer, workbook);
+    extras.date1904 = workbook.date1904;
+
+    RelationshipsHandler relationships(workbook.firstSheetId);
+    if (archive.read_file_entry("xl/_rels/workbook.xml.rels", buffer))
+        parseXml(buffer, relationships);
+
+    const std::string sharedPath = relationships.sharedStringsTarget.empty()
+                                       ? std::string("xl/sharedStrings.xml")
+                                       : partPath(relationships.sharedStringsTarget);
+    if (archive.read_file_entry(sharedPath, buffer)) {
+        const string_view xml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+        if (xml.find("rPh") != string_view::npos) {
+            SharedStringsHandler strings;
+            parseXml(buffer, strings);
+            extras.sharedStrings = std::move(strings.strings);
+        }
+    }
+
+    if (relationships.sheetTarget.empty() || !archive.read_file_entry(partPath(relationships.sheetTarget), buffer))
+        return extras;
+    if (needsWalk(string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()))) {
+        SheetHandler sheet(extras, regional);
+        parseXml(buffer, sheet);
+    }
+    return extras;
+}
