@@ -154,47 +154,55 @@ void SheetCells::fillDown(int row, int column, int count)
     }
 }
 
+void SheetCells::startGrid(int columns, int rows)
+{
+    if (columns > 0 && rows > 0 && static_cast<long long>(columns) * rows <= MaxGridCells)
+        m_early = std::make_unique<Grid>(columns, rows);
+}
+
+void SheetCells::presetText(int row, int column, const QString& text)
+{
+    if (m_early && row >= 0 && column >= 0 && row < m_early->rowCount() && column < m_early->columnCount())
+        m_early->setCell(column, row, text);
+}
+
 void SheetCells::convertAhead(QChar decimalSeparator, const std::atomic<int>& readerState)
 {
     SmallNumbers small(decimalSeparator);
-    const auto convertChunk = [&](size_t chunk, size_t count, QChar) {
-        if (m_early.size() <= chunk)
-            m_early.resize(chunk + 1);
-        const Cell* cells = m_chunks[chunk].get();
-        std::unique_ptr<QString[]> texts;
-        for (size_t i = 0; i < count; ++i) {
-            if (cells[i].kind != Kind::Number)
+    const auto convert = [&](size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) {
+            const Cell& cell = m_chunks[i / ChunkSize][i % ChunkSize];
+            if (cell.kind != Kind::Number || cell.row >= m_early->rowCount() || cell.column >= m_early->columnCount()
+                || !m_early->cell(cell.column, cell.row).isNull())
                 continue;
-            if (!texts)
-                texts = std::make_unique<QString[]>(ChunkSize);
-            const QString* cached = small.find(cells[i].number);
-            texts[i] = cached ? *cached : CellText::numberText(cells[i].number, decimalSeparator);
+            const QString* cached = small.find(cell.number);
+            m_early->setCell(cell.column, cell.row,
+                             cached ? *cached : CellText::numberText(cell.number, decimalSeparator));
         }
-        m_early[chunk] = std::move(texts);
     };
     size_t next = 0;
-    while (true) {
+    while (m_early) {
         const size_t published = m_published.load(std::memory_order_acquire);
         while (next < published) {
             if (readerState.load(std::memory_order_relaxed) == ReaderFailed)
                 return;
-            convertChunk(next++, ChunkSize, decimalSeparator);
+            convert(next * ChunkSize, (next + 1) * ChunkSize);
+            m_converted = ++next * ChunkSize;
         }
         const int state = readerState.load(std::memory_order_acquire);
         if (state == ReaderFailed)
             return;
         if (state == ReaderDone) {
             // The reader has stopped: the last, partly filled chunk is final too.
-            const size_t total = m_chunks.size();
-            for (; next < total; ++next)
-                convertChunk(next, next + 1 == total ? m_count - next * ChunkSize : ChunkSize, decimalSeparator);
+            convert(next * ChunkSize, m_count);
+            m_converted = m_count;
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 
-void SheetCells::fillRange(Grid& grid, const Context& context, int firstRow, int endRow)
+void SheetCells::fillRange(Grid& grid, const Context& context, int firstRow, int endRow, size_t converted) const
 {
     const RegionalSettings& regional = *context.regional;
     const QChar separator = regional.decimalSeparator();
@@ -213,13 +221,8 @@ void SheetCells::fillRange(Grid& grid, const Context& context, int firstRow, int
             break;
         case Kind::Number: {
             const NumberFormatKind kind = cell.xf < kinds.size() ? kinds[cell.xf] : NumberFormatKind::General;
-            if (kind == NumberFormatKind::General && i / ChunkSize < m_early.size()) {
-                // Each cell lies in one row, so the two threads never take the same text.
-                if (QString* early = m_early[i / ChunkSize].get(); early && !early[i % ChunkSize].isNull()) {
-                    grid.setCell(cell.column, cell.row, std::move(early[i % ChunkSize]));
-                    break;
-                }
-            }
+            if (kind == NumberFormatKind::General && i < converted)
+                break;
             if (kind != NumberFormatKind::Date) {
                 if (const QString* text = small.find(cell.number)) {
                     grid.setCell(cell.column, cell.row, *text);
@@ -251,7 +254,16 @@ Grid SheetCells::build(const Context& context)
                               .arg(rows)
                               .arg(columns));
     }
-    Grid grid(columns, rows);
+    // The early grid holds the general text of the numbers already, if its size was the right one.
+    size_t converted = 0;
+    Grid grid = [&] {
+        if (m_early && m_early->columnCount() == columns && m_early->rowCount() == rows) {
+            converted = m_converted;
+            return std::move(*m_early);
+        }
+        return Grid(columns, rows);
+    }();
+    m_early.reset();
 
     if (m_count >= ParallelBuildThreshold && rows > 1) {
         // Rows split in two halves: each thread writes only its own cells of the grid.
@@ -259,13 +271,13 @@ Grid SheetCells::build(const Context& context)
         std::exception_ptr failure;
         std::thread helper([&] {
             try {
-                fillRange(grid, context, middle, rows);
+                fillRange(grid, context, middle, rows, converted);
             } catch (...) {
                 failure = std::current_exception();
             }
         });
         try {
-            fillRange(grid, context, 0, middle);
+            fillRange(grid, context, 0, middle, converted);
         } catch (...) {
             helper.join();
             throw;
@@ -274,7 +286,7 @@ Grid SheetCells::build(const Context& context)
         if (failure)
             std::rethrow_exception(failure);
     } else {
-        fillRange(grid, context, 0, rows);
+        fillRange(grid, context, 0, rows, converted);
     }
 
     if (!m_late.empty()) {

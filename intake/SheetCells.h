@@ -59,15 +59,23 @@ public:
         const RegionalSettings* regional = nullptr;
     };
 
-    /// Turns the numbers of the cells other threads have finished adding into their general text,
-    /// on the calling thread, while the reader is still adding more; returns once `readerState`
-    /// leaves ReaderRunning and everything has been seen. build() takes these texts for the
-    /// numbers whose style turns out to be a General one, and formats the others itself.
+    /// Creates the grid ahead of build(), with the size the file announces (an xlsx sheet's
+    /// <dimension>), so that another thread can fill it while the reader is still going: see
+    /// presetText() and convertAhead(). build() keeps it when the size proves right, and starts
+    /// over otherwise.
+    void startGrid(int columns, int rows);
+    /// Puts a text into the early grid (a value the reader itself will not give).
+    void presetText(int row, int column, const QString& text);
+
+    /// Writes the general text of the numbers the reader thread has finished adding into the early
+    /// grid, on the calling thread, while the reader is still adding more; returns once
+    /// `readerState` leaves ReaderRunning and every number has been seen. A place that already
+    /// has a text keeps it. build() redoes the numbers whose style turns out to be a date or money.
     enum ReaderState : int { ReaderRunning, ReaderDone, ReaderFailed };
     void convertAhead(QChar decimalSeparator, const std::atomic<int>& readerState);
 
     /// The grid from A1 to the last used cell (1x1 when nothing is used). Throws ReadFailure when
-    /// that block is too large to hold. Consumes the texts convertAhead() made.
+    /// that block is too large to hold. Takes over the early grid.
     Grid build(const Context& context);
 
 private:
@@ -94,7 +102,9 @@ private:
 
     Cell& push(int row, int column, Kind kind);
     void extend(int row, int column);
-    void fillRange(Grid& grid, const Context& context, int firstRow, int endRow);
+    // Writes the cells of rows [firstRow, endRow); skips the numbers before `converted`, which are
+    // in the grid already unless their style says otherwise.
+    void fillRange(Grid& grid, const Context& context, int firstRow, int endRow, size_t converted) const;
 
     // Chunks rather than one vector: millions of cells grow without the copies and the double
     // peak of reallocation.
@@ -102,8 +112,9 @@ private:
     size_t m_count = 0;
     // Chunks before this one are complete and no longer touched by the reader.
     std::atomic<size_t> m_published{0};
-    // Per chunk, the general text of its numbers made by convertAhead(); empty when not made.
-    std::vector<std::unique_ptr<QString[]>> m_early;
+    // The grid filled ahead, and how many cells convertAhead() went through.
+    std::unique_ptr<Grid> m_early;
+    size_t m_converted = 0;
     Cell* m_last = nullptr;
     Cell m_discard{};
     std::vector<QString> m_texts;

@@ -11,7 +11,9 @@
 #include <orcus/zip_archive_stream.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <deque>
 #include <string>
 
 namespace {
@@ -53,31 +55,80 @@ bool needsWalk(string_view xml)
     return false;
 }
 
+// The last cell of <dimension ref="A1:Z100">, which writers put before the sheet data.
+std::optional<std::pair<int, int>> dimensionOf(string_view xml)
+{
+    const string_view head = xml.substr(0, std::min<size_t>(xml.size(), 1 << 16));
+    const size_t element = head.find("dimension");
+    const size_t data = head.find("sheetData");
+    if (element == string_view::npos || (data != string_view::npos && data < element))
+        return std::nullopt;
+    const size_t ref = head.find("ref=", element);
+    if (ref == string_view::npos || ref + 5 >= head.size())
+        return std::nullopt;
+    const char quote = head[ref + 4];
+    const size_t close = head.find(quote, ref + 5);
+    if (close == string_view::npos)
+        return std::nullopt;
+    string_view corner = head.substr(ref + 5, close - ref - 5);
+    if (const size_t colon = corner.find(':'); colon != string_view::npos)
+        corner = corner.substr(colon + 1);
+    int column = 0;
+    int row = 0;
+    size_t i = 0;
+    for (; i < corner.size() && corner[i] >= 'A' && corner[i] <= 'Z'; ++i)
+        column = column * 26 + (corner[i] - 'A' + 1);
+    for (; i < corner.size() && corner[i] >= '0' && corner[i] <= '9'; ++i)
+        row = row * 10 + (corner[i] - '0');
+    if (i != corner.size() || column <= 0 || row <= 0 || column > 16384 || row > 1048576)
+        return std::nullopt;
+    return std::make_pair(column, row);
+}
+
 // The attributes of the element being opened: orcus reports them before the element itself.
+// Values point into the XML unless orcus had to decode entities, when they are kept here.
 class AttributeBuffer {
 public:
-    void clear() { m_values.clear(); }
-    void add(string_view ns, string_view name, string_view value)
+    void clear()
     {
-        m_values.push_back(Entry{std::string(ns), std::string(name), std::string(value)});
+        m_count = 0;
+        m_overflow.clear();
     }
-    /// An attribute without prefix, or any prefix when `anyPrefix`.
-    const std::string* find(string_view name, bool anyPrefix = false) const
+    void add(string_view ns, string_view name, string_view value, bool transient)
     {
-        for (const Entry& e : m_values) {
-            if (e.name == name && (anyPrefix ? !e.ns.empty() : e.ns.empty()))
-                return &e.value;
+        if (m_count == Capacity)
+            return; // sheet elements have a handful of attributes; the ones read here come first
+        Entry& e = m_entries[m_count++];
+        e.ns = ns;
+        e.name = name;
+        if (transient) {
+            m_overflow.emplace_back(value);
+            e.value = m_overflow.back();
+        } else {
+            e.value = value;
         }
-        return nullptr;
+    }
+    /// An attribute without prefix, or with any prefix when `anyPrefix`.
+    std::optional<string_view> find(string_view name, bool anyPrefix = false) const
+    {
+        for (size_t i = 0; i < m_count; ++i) {
+            const Entry& e = m_entries[i];
+            if (e.name == name && (anyPrefix ? !e.ns.empty() : e.ns.empty()))
+                return e.value;
+        }
+        return std::nullopt;
     }
 
 private:
     struct Entry {
-        std::string ns;
-        std::string name;
-        std::string value;
+        string_view ns;
+        string_view name;
+        string_view value;
     };
-    std::vector<Entry> m_values;
+    static constexpr size_t Capacity = 16;
+    Entry m_entries[Capacity];
+    size_t m_count = 0;
+    std::deque<std::string> m_overflow; // stable addresses for decoded values
 };
 
 class HandlerBase {
@@ -85,7 +136,10 @@ public:
     void doctype(const orcus::sax::doctype_declaration&) {}
     void start_declaration(string_view) {}
     void end_declaration(string_view) {}
-    void attribute(const orcus::sax::parser_attribute& attr) { m_attrs.add(attr.ns, attr.name, attr.value); }
+    void attribute(const orcus::sax::parser_attribute& attr)
+    {
+        m_attrs.add(attr.ns, attr.name, attr.value, attr.transient);
+    }
 
 protected:
     AttributeBuffer m_attrs;
@@ -103,11 +157,11 @@ public:
     void start_element(const orcus::sax::parser_element& elem)
     {
         if (elem.name == "workbookPr") {
-            if (const std::string* v = m_attrs.find("date1904"))
+            if (const auto v = m_attrs.find("date1904"))
                 date1904 = *v == "1" || *v == "true";
         } else if (elem.name == "sheet" && firstSheetId.empty()) {
-            if (const std::string* v = m_attrs.find("id", true))
-                firstSheetId = *v;
+            if (const auto v = m_attrs.find("id", true))
+                firstSheetId = std::string(*v);
         }
         m_attrs.clear();
     }
@@ -124,13 +178,13 @@ public:
     void start_element(const orcus::sax::parser_element& elem)
     {
         if (elem.name == "Relationship") {
-            const std::string* id = m_attrs.find("Id");
-            const std::string* type = m_attrs.find("Type");
-            const std::string* target = m_attrs.find("Target");
+            const auto id = m_attrs.find("Id");
+            const auto type = m_attrs.find("Type");
+            const auto target = m_attrs.find("Target");
             if (id && target && *id == m_wantedId)
-                sheetTarget = *target;
-            if (type && target && string_view(*type).substr(type->size() >= 14 ? type->size() - 14 : 0) == "/sharedStrings")
-                sharedStringsTarget = *target;
+                sheetTarget = std::string(*target);
+            if (type && target && type->size() >= 14 && type->substr(type->size() - 14) == "/sharedStrings")
+                sharedStringsTarget = std::string(*target);
         }
         m_attrs.clear();
     }
@@ -221,11 +275,13 @@ public:
     {
         const string_view name = elem.name;
         if (name == "row") {
-            const std::string* r = m_attrs.find("r");
-            m_row = r ? std::atoi(r->c_str()) - 1 : m_row + 1;
+            const auto r = m_attrs.find("r");
+            int row = 0;
+            m_row = r && std::from_chars(r->data(), r->data() + r->size(), row).ec == std::errc() ? row - 1
+                                                                                                   : m_row + 1;
             m_column = -1;
         } else if (name == "c") {
-            const std::string* r = m_attrs.find("r");
+            const auto r = m_attrs.find("r");
             if (r) {
                 int column = 0;
                 for (char ch : *r) {
@@ -240,8 +296,8 @@ public:
             } else {
                 ++m_column;
             }
-            const std::string* t = m_attrs.find("t");
-            m_type = t ? *t : std::string();
+            const auto t = m_attrs.find("t");
+            m_type.assign(t ? *t : string_view());
             m_inCell = true;
             m_hasFormula = m_hasValue = m_hasInline = false;
             m_value.clear();
@@ -418,7 +474,9 @@ XlsxExtras readXlsxExtras(const QByteArray& package, const RegionalSettings& reg
 
     if (relationships.sheetTarget.empty() || !archive.read_file_entry(partPath(relationships.sheetTarget), buffer))
         return extras;
-    if (needsWalk(string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()))) {
+    const string_view sheetXml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+    extras.columnsAndRows = dimensionOf(sheetXml);
+    if (needsWalk(sheetXml)) {
         SheetHandler sheet(extras, regional);
         parseXml(buffer, sheet);
     }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 /// What liborcus 0.17's xlsx filter leaves out of the first worksheet, read straight from the
@@ -28,6 +29,9 @@ struct XlsxExtras {
         QString text;
     };
     bool date1904 = false;
+    /// The size of the block from A1 to the last cell of the sheet's <dimension>, when it has one:
+    /// what the grid will most likely be.
+    std::optional<std::pair<int, int>> columnsAndRows;
     std::vector<Cell> cells;
     /// The whole shared string table, when orcus's reading of it cannot be used.
     std::optional<std::vector<QString>> sharedStrings;

@@ -486,7 +486,8 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
     Factory factory(cells, regional);
 
     // The second core walks the package for what orcus leaves out while orcus reads it.
-    // Then it turns orcus's numbers into text as they come.
+    // Then, if the sheet says how large it is, it fills a grid of that size with those values and
+    // with the text of orcus's numbers as they come.
     XlsxExtras extras;
     std::exception_ptr extrasFailure;
     std::atomic<int> readerState{SheetCells::ReaderRunning};
@@ -495,6 +496,11 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
             extras = readXlsxExtras(package, regional);
         } catch (...) {
             extrasFailure = std::current_exception();
+        }
+        if (extras.columnsAndRows) {
+            cells.startGrid(extras.columnsAndRows->first, extras.columnsAndRows->second);
+            for (const XlsxExtras::Cell& cell : extras.cells)
+                cells.presetText(cell.row, cell.column, cell.text);
         }
         cells.convertAhead(regional.decimalSeparator(), readerState);
     });

@@ -28,9 +28,13 @@ private slots:
     void formulaResultsTakeTheFormatOfTheirCell();
     void date1904SystemIsHonoured();
     void detectedByContentNotByName();
+    void streamingWriterFile();
+    void dimensionThatMisleads();
+    void largeSheetsMatchCellByCell_data();
+    void largeSheetsMatchCellByCell();
 
 private:
-    QString writeXlsx(const QString& name, const std::function<void(lxw_workbook*)>& fill);
+    QString writeXlsx(const QString& name, const std::function<void(lxw_workbook*)>& fill, bool constantMemory = false);
     QString writePackage(const QString& name, const TestZip::XlsxParts& parts);
     Grid read(const QString& path) { return readWorkbook(path, m_brazil); }
 
@@ -38,11 +42,14 @@ private:
     const RegionalSettings m_brazil = RegionalSettings::forLocale("pt_BR.UTF-8");
 };
 
-QString TestXlsxReader::writeXlsx(const QString& name, const std::function<void(lxw_workbook*)>& fill)
+QString TestXlsxReader::writeXlsx(const QString& name, const std::function<void(lxw_workbook*)>& fill,
+                                  bool constantMemory)
 {
     const QString path = m_dir.filePath(name);
     const ClassicNumericLocale classic;
-    lxw_workbook* workbook = workbook_new(path.toLocal8Bit().constData());
+    lxw_workbook_options options = {};
+    options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook* workbook = workbook_new_opt(path.toLocal8Bit().constData(), &options);
     fill(workbook);
     const lxw_error closed = workbook_close(workbook);
     if (closed != LXW_NO_ERROR)
@@ -305,6 +312,111 @@ void TestXlsxReader::detectedByContentNotByName()
     const QString macro = m_dir.filePath(QStringLiteral("macros.xlsm"));
     QVERIFY(QFile::copy(path, macro));
     QCOMPARE(gridRows(read(macro)), QStringList({QStringLiteral("42")}));
+}
+
+void TestXlsxReader::streamingWriterFile()
+{
+    // Constant-memory mode writes every text as an inline string, row by row.
+    const QString path = writeXlsx(
+        QStringLiteral("streamed.xlsx"),
+        [](lxw_workbook* wb) {
+            lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+            lxw_format* date = workbook_add_format(wb);
+            format_set_num_format(date, "dd/mm/yyyy");
+            lxw_format* real = workbook_add_format(wb);
+            format_set_num_format(real, "[$R$-416] #,##0.00");
+            worksheet_write_string(ws, 0, 0, "Nome", nullptr);
+            worksheet_write_string(ws, 0, 1, "Preço", nullptr);
+            worksheet_write_string(ws, 0, 2, "Data", nullptr);
+            worksheet_write_string(ws, 1, 0, "Ana", nullptr);
+            worksheet_write_number(ws, 1, 1, 10.12345, real);
+            worksheet_write_number(ws, 1, 2, 45306, date);
+            worksheet_write_string(ws, 2, 0, "Bia", nullptr);
+            worksheet_write_number(ws, 2, 1, 0.5, nullptr);
+            worksheet_write_boolean(ws, 2, 2, 0, nullptr);
+        },
+        true);
+    QCOMPARE(gridRows(read(path)), QStringList({QStringLiteral("Nome|Preço|Data"), QStringLiteral("Ana|10,1235|15/01/2024"),
+                                                QStringLiteral("Bia|0,5|FALSO")}));
+}
+
+void TestXlsxReader::dimensionThatMisleads()
+{
+    // The grid follows the cells, whatever <dimension> announced.
+    TestZip::XlsxParts small;
+    small.sheets.push_back(QByteArrayLiteral(
+        "<dimension ref=\"A1:B2\"/><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
+        "<row r=\"3\"><c r=\"C3\" t=\"inlineStr\"><is><t>fora</t></is></c></row></sheetData>"));
+    QCOMPARE(gridRows(read(writePackage(QStringLiteral("small-dimension.xlsx"), small))),
+             QStringList({QStringLiteral("1||"), QStringLiteral("||"), QStringLiteral("||fora")}));
+
+    TestZip::XlsxParts large;
+    large.sheets.push_back(QByteArrayLiteral(
+        "<dimension ref=\"A1:Z99\"/><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c>"
+        "<c r=\"B1\" t=\"inlineStr\"><is><t>b</t></is></c></row></sheetData>"));
+    QCOMPARE(gridRows(read(writePackage(QStringLiteral("large-dimension.xlsx"), large))),
+             QStringList({QStringLiteral("1|b")}));
+}
+
+void TestXlsxReader::largeSheetsMatchCellByCell_data()
+{
+    QTest::addColumn<bool>("constantMemory");
+    QTest::newRow("shared strings") << false;
+    QTest::newRow("inline strings") << true;
+}
+
+void TestXlsxReader::largeSheetsMatchCellByCell()
+{
+    // Enough cells for the chunked store, the early grid and the two-thread build to all take part.
+    QFETCH(bool, constantMemory);
+    constexpr int Rows = 30000;
+    constexpr int Columns = 9;
+    const QString path = writeXlsx(
+        QStringLiteral("large-%1.xlsx").arg(constantMemory),
+        [&](lxw_workbook* wb) {
+            lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+            lxw_format* date = workbook_add_format(wb);
+            format_set_num_format(date, "dd/mm/yyyy");
+            for (int r = 0; r < Rows; ++r) {
+                const QByteArray text = "texto " + QByteArray::number(r);
+                worksheet_write_string(ws, lxw_row_t(r), 0, text.constData(), nullptr);
+                worksheet_write_number(ws, lxw_row_t(r), 1, r, nullptr);
+                worksheet_write_number(ws, lxw_row_t(r), 2, r + 0.5, nullptr);
+                worksheet_write_number(ws, lxw_row_t(r), 3, -(r + 0.25), nullptr);
+                worksheet_write_number(ws, lxw_row_t(r), 4, 45306 + r % 400, date);
+                worksheet_write_string(ws, lxw_row_t(r), 5, r % 3 ? "sim" : "não", nullptr);
+                worksheet_write_number(ws, lxw_row_t(r), 6, r % 7, nullptr);
+                if (r % 5 == 0)
+                    worksheet_write_boolean(ws, lxw_row_t(r), 7, r % 10 == 0, nullptr);
+                worksheet_write_formula_num(ws, lxw_row_t(r), 8, "=B1*2", nullptr, r * 2.0);
+            }
+        },
+        constantMemory);
+
+    const Grid grid = read(path);
+    QCOMPARE(grid.columnCount(), Columns);
+    QCOMPARE(grid.rowCount(), Rows);
+    for (int r = 0; r < Rows; ++r) {
+        const QString date = QDate(2024, 1, 15).addDays(r % 400).toString(QStringLiteral("dd/MM/yyyy"));
+        const QString expected[Columns] = {
+            QStringLiteral("texto %1").arg(r),
+            QString::number(r),
+            QStringLiteral("%1,5").arg(r),
+            QStringLiteral("-%1,25").arg(r),
+            date,
+            r % 3 ? QStringLiteral("sim") : QStringLiteral("não"),
+            QString::number(r % 7),
+            r % 5 ? QString() : (r % 10 == 0 ? QStringLiteral("VERDADEIRO") : QStringLiteral("FALSO")),
+            QString::number(r * 2),
+        };
+        for (int c = 0; c < Columns; ++c) {
+            if (grid.cell(c, r) != expected[c])
+                QFAIL(qPrintable(QStringLiteral("row %1, column %2: \"%3\", expected \"%4\"")
+                                     .arg(r)
+                                     .arg(c)
+                                     .arg(grid.cell(c, r), expected[c])));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestXlsxReader)
