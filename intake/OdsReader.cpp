@@ -375,6 +375,8 @@ private:
         // column's, and values in it, if a writer put any, are taken once.
         const bool reachesBottom = first + repeat >= SheetRows;
         const int rows = reachesBottom ? 1 : repeat;
+        const RowCell& last = m_rowCells.back();
+        SheetCells::ensureFits(first + rows, std::max(m_cells.maxColumn() + 1, last.column + last.repeat));
         for (int r = 0; r < rows; ++r) {
             for (const RowCell& cell : m_rowCells) {
                 if (!cell.hasValue && reachesBottom)

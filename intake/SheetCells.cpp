@@ -154,6 +154,15 @@ void SheetCells::fillDown(int row, int column, int count)
     }
 }
 
+void SheetCells::ensureFits(long long rows, long long columns)
+{
+    if (rows * columns > MaxGridCells) {
+        throw ReadFailure(QStringLiteral("a área usada da planilha é grande demais (%1 linhas por %2 colunas)")
+                              .arg(rows)
+                              .arg(columns));
+    }
+}
+
 void SheetCells::startGrid(int columns, int rows)
 {
     if (columns > 0 && rows > 0 && static_cast<long long>(columns) * rows <= MaxGridCells)
@@ -249,11 +258,7 @@ Grid SheetCells::build(const Context& context)
 {
     const int rows = m_maxRow < 0 ? 1 : m_maxRow + 1;
     const int columns = m_maxColumn < 0 ? 1 : m_maxColumn + 1;
-    if (static_cast<long long>(rows) * columns > MaxGridCells) {
-        throw ReadFailure(QStringLiteral("a área usada da planilha é grande demais (%1 linhas por %2 colunas)")
-                              .arg(rows)
-                              .arg(columns));
-    }
+    ensureFits(rows, columns);
     // The early grid holds the general text of the numbers already, if its size was the right one.
     size_t converted = 0;
     Grid grid = [&] {

@@ -46,6 +46,10 @@ public:
     /// `count` rows.
     void fillDown(int row, int column, int count);
 
+    /// Throws ReadFailure when a grid of that size could not be held; readers that multiply cells
+    /// (repeated rows) call it before they do.
+    static void ensureFits(long long rows, long long columns);
+
     bool isEmpty() const { return m_maxRow < 0; }
     int maxRow() const { return m_maxRow; }
     int maxColumn() const { return m_maxColumn; }

@@ -299,12 +299,14 @@ public:
             const auto t = m_attrs.find("t");
             m_type.assign(t ? *t : string_view());
             m_inCell = true;
-            m_hasFormula = m_hasValue = m_hasInline = false;
+            m_hasFormula = m_arrayFormula = m_hasValue = m_hasInline = false;
             m_value.clear();
             m_inline.clear();
         } else if (m_inCell) {
             if (name == "f") {
                 m_hasFormula = true;
+                const auto type = m_attrs.find("t");
+                m_arrayFormula = type && *type == "array";
             } else if (name == "v") {
                 m_inValue = m_hasValue = true;
             } else if (name == "is") {
@@ -360,7 +362,8 @@ private:
             if (m_hasValue)
                 addCell(isoDateText(m_value, m_regional));
         } else if (m_type == "str") {
-            if (!m_hasFormula && m_hasValue)
+            // orcus keeps the text results of ordinary and shared formulas, not of array formulas.
+            if ((!m_hasFormula || m_arrayFormula) && m_hasValue)
                 addCell(ooxmlText(m_value));
         }
     }
@@ -380,6 +383,7 @@ private:
     bool m_inInline = false;
     bool m_inText = false;
     bool m_hasFormula = false;
+    bool m_arrayFormula = false;
     bool m_hasValue = false;
     bool m_hasInline = false;
 };

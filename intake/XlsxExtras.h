@@ -15,8 +15,8 @@
 ///  - inline strings (t="inlineStr"), which streaming writers such as libxlsxwriter's
 ///    constant-memory mode and POI's SXSSF use for every text;
 ///  - error values (t="e"), plain or as a formula's cached result;
-///  - logical results of formulas (t="b" with <f>), dates in ISO form (t="d") and texts stored as
-///    t="str" without a formula;
+///  - logical results of formulas (t="b" with <f>), text results of array formulas, dates in ISO
+///    form (t="d") and texts stored as t="str" without a formula;
 ///  - the workbook's 1904 date system flag (orcus always reports 1899-12-30);
 ///  - shared strings with phonetic runs (<rPh>), of which orcus keeps the reading aid instead of
 ///    the text.

@@ -496,13 +496,18 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
             extras = readXlsxExtras(package, regional);
         } catch (...) {
             extrasFailure = std::current_exception();
+            return;
         }
-        if (extras.columnsAndRows) {
-            cells.startGrid(extras.columnsAndRows->first, extras.columnsAndRows->second);
-            for (const XlsxExtras::Cell& cell : extras.cells)
-                cells.presetText(cell.row, cell.column, cell.text);
+        try {
+            if (extras.columnsAndRows) {
+                cells.startGrid(extras.columnsAndRows->first, extras.columnsAndRows->second);
+                for (const XlsxExtras::Cell& cell : extras.cells)
+                    cells.presetText(cell.row, cell.column, cell.text);
+            }
+            cells.convertAhead(regional.decimalSeparator(), readerState);
+        } catch (...) {
+            // Work ahead only; build() does whatever it did not get to.
         }
-        cells.convertAhead(regional.decimalSeparator(), readerState);
     });
     try {
         orcus::orcus_xlsx filter(&factory);

@@ -253,16 +253,18 @@ void TestXlsxReader::errorsAndLogicalResultsOfFormulas()
         "<c r=\"E2\" t=\"str\"><f>\"x\"&amp;\"y\"</f><v>xy</v></c><c r=\"F2\"><f>NOW()</f></c>"
         "<c r=\"G2\" t=\"str\"><v>sem fórmula</v></c><c r=\"H2\" t=\"d\"><v>2024-01-15T10:30:00</v></c></row>"
         "<row r=\"3\"><c r=\"A3\"><f t=\"shared\" ref=\"A3:A5\" si=\"0\">D2*2</f><v>4</v></c>"
-        "<c r=\"C3\"><f t=\"array\" ref=\"C3:D4\">{1,2;3,4}</f><v>1</v></c><c r=\"D3\"><v>2</v></c></row>"
-        "<row r=\"4\"><c r=\"A4\"><f t=\"shared\" si=\"0\"/><v>6</v></c><c r=\"C4\"><v>3</v></c><c r=\"D4\"><v>4</v></c></row>"
+        "<c r=\"C3\"><f t=\"array\" ref=\"C3:D4\">{1,2;3,4}</f><v>1</v></c><c r=\"D3\"><v>2</v></c>"
+        "<c r=\"E3\" t=\"str\"><f t=\"array\" ref=\"E3:E4\">{\"p\";\"q\"}</f><v>p</v></c></row>"
+        "<row r=\"4\"><c r=\"A4\"><f t=\"shared\" si=\"0\"/><v>6</v></c><c r=\"C4\"><v>3</v></c><c r=\"D4\"><v>4</v></c>"
+        "<c r=\"E4\" t=\"str\"><v>q</v></c></row>"
         "<row r=\"5\"><c r=\"A5\"><f t=\"shared\" si=\"0\"/><v>8</v></c></row>"
         "</sheetData>"));
     QCOMPARE(gridRows(read(writePackage(QStringLiteral("errors.xlsx"), parts))),
              QStringList({
                  QStringLiteral("#N/A|#DIV/0!|#VALUE!|#REF!|#NAME?|#NUM!|#NULL!|#GETTING_DATA"),
                  QStringLiteral("#DIV/0!|VERDADEIRO|FALSO|2|xy||sem fórmula|15/01/2024 10:30:00"),
-                 QStringLiteral("4||1|2||||"),
-                 QStringLiteral("6||3|4||||"),
+                 QStringLiteral("4||1|2|p|||"),
+                 QStringLiteral("6||3|4|q|||"),
                  QStringLiteral("8|||||||"),
              }));
 }
