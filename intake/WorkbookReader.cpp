@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <new>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -38,8 +39,16 @@ Format zipFormat(const QByteArray& content)
     bool hasBinaryWorkbook = false;
     for (size_t i = 0; i < archive.get_file_entry_count(); ++i) {
         const std::string_view name = archive.get_file_entry_name(i);
-        if (name == "xl/workbook.xml")
+        if (name == "xl/workbook.xml") {
+            // orcus 0.17 knows the transitional namespaces only: a Strict file would come out empty.
+            std::vector<unsigned char> workbook;
+            if (archive.read_file_entry(name, workbook)
+                && std::string_view(reinterpret_cast<const char*>(workbook.data()), workbook.size())
+                           .find("purl.oclc.org/ooxml/spreadsheetml") != std::string_view::npos)
+                throw ReadFailure(QStringLiteral("planilhas no formato Strict Open XML não são suportadas; salve-a "
+                                                 "como \"Pasta de Trabalho do Excel (.xlsx)\""));
             return Format::Xlsx;
+        }
         hasBinaryWorkbook = hasBinaryWorkbook || name == "xl/workbook.bin";
         hasContent = hasContent || name == "content.xml";
         hasMimetype = hasMimetype || name == "mimetype";

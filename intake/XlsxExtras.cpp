@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <string>
 
 namespace {
@@ -159,9 +160,11 @@ public:
         if (elem.name == "workbookPr") {
             if (const auto v = m_attrs.find("date1904"))
                 date1904 = *v == "1" || *v == "true";
-        } else if (elem.name == "sheet" && firstSheetId.empty()) {
-            if (const auto v = m_attrs.find("id", true))
-                firstSheetId = std::string(*v);
+        } else if (elem.name == "sheet") {
+            const auto name = m_attrs.find("name");
+            const auto id = m_attrs.find("id", true);
+            if (name && id)
+                sheets.emplace_back(std::string(*name), std::string(*id));
         }
         m_attrs.clear();
     }
@@ -169,34 +172,36 @@ public:
     void characters(string_view, bool) {}
 
     bool date1904 = false;
-    std::string firstSheetId;
+    std::vector<std::pair<std::string, std::string>> sheets; // name and relationship id, in tab order
 };
 
 class RelationshipsHandler : public HandlerBase {
 public:
-    explicit RelationshipsHandler(string_view wantedId) : m_wantedId(wantedId) {}
+    struct Relationship {
+        std::string type;
+        std::string target;
+    };
     void start_element(const orcus::sax::parser_element& elem)
     {
         if (elem.name == "Relationship") {
             const auto id = m_attrs.find("Id");
             const auto type = m_attrs.find("Type");
             const auto target = m_attrs.find("Target");
-            if (id && target && *id == m_wantedId)
-                sheetTarget = std::string(*target);
-            if (type && target && type->size() >= 14 && type->substr(type->size() - 14) == "/sharedStrings")
-                sharedStringsTarget = std::string(*target);
+            if (id && type && target)
+                byId[std::string(*id)] = Relationship{std::string(*type), std::string(*target)};
         }
         m_attrs.clear();
     }
     void end_element(const orcus::sax::parser_element&) {}
     void characters(string_view, bool) {}
 
-    std::string sheetTarget;
-    std::string sharedStringsTarget;
-
-private:
-    std::string m_wantedId;
+    std::map<std::string, Relationship> byId;
 };
+
+bool endsWith(const std::string& text, string_view end)
+{
+    return text.size() >= end.size() && string_view(text).substr(text.size() - end.size()) == end;
+}
 
 class SharedStringsHandler : public HandlerBase {
 public:
@@ -446,7 +451,41 @@ QString ooxmlText(std::string_view utf8)
     return out;
 }
 
-XlsxExtras readXlsxExtras(const QByteArray& package, const RegionalSettings& regional)
+XlsxWorkbook readXlsxWorkbook(const QByteArray& package)
+{
+    XlsxWorkbook info;
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
+    orcus::zip_archive archive(&stream);
+    archive.load();
+
+    std::vector<unsigned char> buffer;
+    if (!archive.read_file_entry("xl/workbook.xml", buffer))
+        return info;
+    WorkbookHandler workbook;
+    parseXml(buffer, workbook);
+    info.date1904 = workbook.date1904;
+
+    RelationshipsHandler relationships;
+    if (archive.read_file_entry("xl/_rels/workbook.xml.rels", buffer))
+        parseXml(buffer, relationships);
+    // Chart sheets and dialog sheets are tabs too, but hold no cells.
+    for (const auto& [name, id] : workbook.sheets) {
+        const auto it = relationships.byId.find(id);
+        if (it != relationships.byId.end() && endsWith(it->second.type, "/worksheet")) {
+            info.firstSheetName = name;
+            info.firstSheetPath = partPath(it->second.target);
+            break;
+        }
+    }
+    info.sharedStringsPath = "xl/sharedStrings.xml";
+    for (const auto& [id, relationship] : relationships.byId) {
+        if (endsWith(relationship.type, "/sharedStrings"))
+            info.sharedStringsPath = partPath(relationship.target);
+    }
+    return info;
+}
+
+XlsxExtras readXlsxExtras(const QByteArray& package, const XlsxWorkbook& workbook, const RegionalSettings& regional)
 {
     XlsxExtras extras;
     orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
@@ -454,20 +493,7 @@ XlsxExtras readXlsxExtras(const QByteArray& package, const RegionalSettings& reg
     archive.load();
 
     std::vector<unsigned char> buffer;
-    if (!archive.read_file_entry("xl/workbook.xml", buffer))
-        return extras;
-    WorkbookHandler workbook;
-    parseXml(buffer, workbook);
-    extras.date1904 = workbook.date1904;
-
-    RelationshipsHandler relationships(workbook.firstSheetId);
-    if (archive.read_file_entry("xl/_rels/workbook.xml.rels", buffer))
-        parseXml(buffer, relationships);
-
-    const std::string sharedPath = relationships.sharedStringsTarget.empty()
-                                       ? std::string("xl/sharedStrings.xml")
-                                       : partPath(relationships.sharedStringsTarget);
-    if (archive.read_file_entry(sharedPath, buffer)) {
+    if (archive.read_file_entry(workbook.sharedStringsPath, buffer)) {
         const string_view xml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
         if (xml.find("rPh") != string_view::npos) {
             SharedStringsHandler strings;
@@ -476,7 +502,7 @@ XlsxExtras readXlsxExtras(const QByteArray& package, const RegionalSettings& reg
         }
     }
 
-    if (relationships.sheetTarget.empty() || !archive.read_file_entry(partPath(relationships.sheetTarget), buffer))
+    if (workbook.firstSheetPath.empty() || !archive.read_file_entry(workbook.firstSheetPath, buffer))
         return extras;
     const string_view sheetXml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
     extras.columnsAndRows = dimensionOf(sheetXml);

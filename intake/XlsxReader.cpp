@@ -431,7 +431,11 @@ public:
 
 class Factory final : public iface::import_factory {
 public:
-    Factory(SheetCells& cells, const RegionalSettings& regional) : m_first(cells, regional) {}
+    /// `firstSheetName` is the sheet whose cells are kept; when empty, the first in tab order.
+    Factory(SheetCells& cells, const RegionalSettings& regional, std::string firstSheetName)
+        : m_firstName(std::move(firstSheetName)), m_first(cells, regional)
+    {
+    }
 
     iface::import_global_settings* get_global_settings() override { return &m_global; }
     iface::import_shared_strings* get_shared_strings() override { return &m_strings; }
@@ -443,7 +447,7 @@ public:
     iface::import_sheet* append_sheet(ss::sheet_t index, std::string_view name) override
     {
         iface::import_sheet* sheet = &m_first;
-        if (index != 0) {
+        if (m_firstName.empty() ? index != 0 : name != m_firstName) {
             m_others.push_back(std::make_unique<IgnoredSheet>());
             sheet = m_others.back().get();
         }
@@ -469,6 +473,7 @@ public:
     const GlobalSettings& global() const { return m_global; }
 
 private:
+    std::string m_firstName;
     SharedStrings m_strings;
     Styles m_styles;
     GlobalSettings m_global;
@@ -482,8 +487,9 @@ private:
 
 Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
 {
+    const XlsxWorkbook workbook = readXlsxWorkbook(package);
     SheetCells cells;
-    Factory factory(cells, regional);
+    Factory factory(cells, regional, workbook.firstSheetName);
 
     // The second core walks the package for what orcus leaves out while orcus reads it.
     // Then, if the sheet says how large it is, it fills a grid of that size with those values and
@@ -493,7 +499,7 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
     std::atomic<int> readerState{SheetCells::ReaderRunning};
     std::thread extrasReader([&] {
         try {
-            extras = readXlsxExtras(package, regional);
+            extras = readXlsxExtras(package, workbook, regional);
         } catch (...) {
             extrasFailure = std::current_exception();
             return;
@@ -537,7 +543,7 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
     SheetCells::Context context;
     context.sharedStrings = &factory.strings().strings();
     context.styleKinds = &kinds;
-    context.date1904 = extras.date1904 || factory.global().date1904();
+    context.date1904 = workbook.date1904 || factory.global().date1904();
     context.regional = &regional;
     return cells.build(context);
 }

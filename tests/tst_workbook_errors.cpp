@@ -47,6 +47,9 @@ void TestWorkbookErrors::refused_data()
 
     TestZip::XlsxParts brokenSheet;
     brokenSheet.sheets.push_back(QByteArrayLiteral("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></row></sheetData>"));
+    TestZip::XlsxParts strict;
+    strict.strict = true;
+    strict.sheets.push_back(QByteArrayLiteral("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData>"));
     TestZip::Writer binaryWorkbook;
     binaryWorkbook.add(QStringLiteral("[Content_Types].xml"), QByteArrayLiteral("<Types/>"));
     binaryWorkbook.add(QStringLiteral("xl/workbook.bin"), QByteArray(64, '\x01'));
@@ -57,6 +60,7 @@ void TestWorkbookErrors::refused_data()
     QTest::newRow("truncated zip") << xlsx.left(xlsx.size() / 2) << QStringLiteral("o arquivo está corrompido ou incompleto");
     QTest::newRow("malformed sheet XML") << TestZip::xlsx(brokenSheet)
                                          << QStringLiteral("o conteúdo da planilha está corrompido");
+    QTest::newRow("Strict Open XML") << TestZip::xlsx(strict) << QStringLiteral("Strict Open XML não são suportadas");
     QTest::newRow("PDF") << QByteArray("%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<<>>\nendobj\n")
                          << QStringLiteral("o arquivo é um PDF, não uma planilha");
     QTest::newRow("binary junk") << QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16)

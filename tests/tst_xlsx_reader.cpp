@@ -21,6 +21,7 @@ private slots:
     void gridReachesFormattedBlanksBeyondTheData();
     void dataStartingAtB2StillStartsAtA1();
     void onlyTheFirstSheetCountsWhateverIsActive();
+    void chartSheetsAreNotWorksheets();
     void singleCellAndEmptySheets();
     void inlineStringsCellsWithoutReferencesAndNoDimension();
     void sharedStringsAsOtherWritersStoreThem();
@@ -173,6 +174,19 @@ void TestXlsxReader::onlyTheFirstSheetCountsWhateverIsActive()
         worksheet_hide(first);
     });
     QCOMPARE(gridRows(read(path)), QStringList({QStringLiteral("primeira")}));
+}
+
+void TestXlsxReader::chartSheetsAreNotWorksheets()
+{
+    TestZip::XlsxParts parts;
+    parts.chartSheetFirst = true;
+    parts.firstSheetName = QByteArrayLiteral("Vendas &amp; Compras");
+    parts.sheets.push_back(QByteArrayLiteral(
+        "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>dados</t></is></c><c r=\"B1\"><v>3</v></c></row>"
+        "</sheetData>"));
+    parts.sheets.push_back(QByteArrayLiteral("<sheetData><row r=\"1\"><c r=\"A1\"><v>9</v></c></row></sheetData>"));
+    QCOMPARE(gridRows(read(writePackage(QStringLiteral("chart-first.xlsx"), parts))),
+             QStringList({QStringLiteral("dados|3")}));
 }
 
 void TestXlsxReader::singleCellAndEmptySheets()

@@ -120,8 +120,11 @@ bool Writer::save(const QString& path) const
 
 QByteArray xlsx(const XlsxParts& parts)
 {
-    const QByteArray mainNs = QByteArrayLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
-    const QByteArray relNs = QByteArrayLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
+    const QByteArray mainNs = parts.strict ? QByteArrayLiteral("http://purl.oclc.org/ooxml/spreadsheetml/main")
+                                           : QByteArrayLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
+    const QByteArray relNs = parts.strict
+        ? QByteArrayLiteral("http://purl.oclc.org/ooxml/officeDocument/relationships")
+        : QByteArrayLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
     const QByteArray pkgRelNs = QByteArrayLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
 
     QByteArray types = xmlHeader
@@ -136,12 +139,25 @@ QByteArray xlsx(const XlsxParts& parts)
 
     Writer zip;
     int id = 0;
+    if (parts.chartSheetFirst) {
+        ++id;
+        types += "<Override PartName=\"/xl/chartsheets/sheet1.xml\" "
+                 "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml\"/>";
+        workbook += "<sheet name=\"Gr\xC3\xA1" "fico1\" sheetId=\"99\" r:id=\"rId" + QByteArray::number(id) + "\"/>";
+        rels += "<Relationship Id=\"rId" + QByteArray::number(id)
+            + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet\" "
+              "Target=\"chartsheets/sheet1.xml\"/>";
+        zip.add(QStringLiteral("xl/chartsheets/sheet1.xml"),
+                xmlHeader + "<chartsheet xmlns=\"" + mainNs + "\" xmlns:r=\"" + relNs
+                    + "\"><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews></chartsheet>");
+    }
     for (size_t i = 0; i < parts.sheets.size(); ++i) {
         const QByteArray n = QByteArray::number(qulonglong(i + 1));
         ++id;
         types += "<Override PartName=\"/xl/worksheets/sheet" + n
             + ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
-        workbook += "<sheet name=\"Plan" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + QByteArray::number(id) + "\"/>";
+        const QByteArray name = i == 0 && !parts.firstSheetName.isEmpty() ? parts.firstSheetName : "Plan" + n;
+        workbook += "<sheet name=\"" + name + "\" sheetId=\"" + n + "\" r:id=\"rId" + QByteArray::number(id) + "\"/>";
         rels += "<Relationship Id=\"rId" + QByteArray::number(id)
             + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
               "Target=\"worksheets/sheet" + n + ".xml\"/>";

@@ -34,6 +34,9 @@ struct XlsxParts {
     QByteArray sharedStrings; ///< left out of the package when empty
     QByteArray styles;        ///< left out of the package when empty
     QByteArray workbookProperties; ///< e.g. <workbookPr date1904="1"/>
+    bool strict = false;           ///< the namespaces of Strict Open XML instead of the transitional ones
+    bool chartSheetFirst = false;  ///< a chart sheet as the first tab, before the worksheets
+    QByteArray firstSheetName;     ///< name of the first worksheet, XML-escaped; "Plan1" when empty
 };
 
 /// An xlsx package of the given parts; sheets are named "Plan1", "Plan2"...
