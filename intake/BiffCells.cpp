@@ -148,18 +148,20 @@ QString shortUnicode(const unsigned char* data, size_t size)
 
 } // namespace
 
-std::vector<BiffCell> readBiffCells(const QByteArray& workbookStream, const RegionalSettings& regional)
+BiffSheet readBiffSheet(const QByteArray& workbookStream, const RegionalSettings& regional)
 {
-    std::vector<BiffCell> cells;
+    BiffSheet sheet;
+    std::vector<BiffCell>& cells = sheet.cells;
     Stream stream(workbookStream);
     Stream::Record record;
     if (!stream.next(record) || record.type != RecordBof || record.size < 2 || u16(record.data) != Biff8)
-        return cells;
+        return sheet;
 
     bool date1904 = false;
     std::unordered_map<uint16_t, NumberFormatKind> codeKinds;
     std::vector<uint16_t> xfFormats;
     long long sheetOffset = -1;
+    int sheets = 0;
     while (stream.next(record) && record.type != RecordEof) {
         switch (record.type) {
         case RecordFilePass:
@@ -181,15 +183,18 @@ std::vector<BiffCell> readBiffCells(const QByteArray& workbookStream, const Regi
             break;
         case RecordBoundSheet:
             // The first sheet of worksheet type (0) in the order of the workbook.
-            if (sheetOffset < 0 && record.size >= 6 && record.data[5] == 0)
+            if (sheetOffset < 0 && record.size >= 6 && record.data[5] == 0) {
                 sheetOffset = u32(record.data);
+                sheet.index = sheets;
+            }
+            ++sheets;
             break;
         default:
             break;
         }
     }
     if (sheetOffset < 0)
-        return cells;
+        return sheet;
 
     std::vector<NumberFormatKind> xfKinds;
     xfKinds.reserve(xfFormats.size());
@@ -204,7 +209,7 @@ std::vector<BiffCell> readBiffCells(const QByteArray& workbookStream, const Regi
 
     stream.seek(size_t(sheetOffset));
     if (!stream.next(record) || record.type != RecordBof)
-        return cells;
+        return sheet;
     int depth = 1; // charts embedded in the sheet bring BOF..EOF blocks of their own
     while (depth > 0 && stream.next(record)) {
         if (record.type == RecordBof) {
@@ -288,5 +293,5 @@ std::vector<BiffCell> readBiffCells(const QByteArray& workbookStream, const Regi
             break;
         }
     }
-    return cells;
+    return sheet;
 }

@@ -22,6 +22,14 @@ struct BiffCell {
     QString text;
 };
 
-/// The typed cells of the first worksheet. Returns nothing for workbooks older than BIFF8 (Excel
-/// 97), which freexl alone reads. Throws ReadFailure when the workbook is password protected.
-std::vector<BiffCell> readBiffCells(const QByteArray& workbookStream, const RegionalSettings& regional);
+/// The first worksheet of a workbook stream: its position among the sheets, chart sheets included,
+/// as freexl numbers them, and its typed cells.
+struct BiffSheet {
+    int index = 0;
+    std::vector<BiffCell> cells;
+};
+
+/// Finds the first worksheet and reads its typed cells. Gives index 0 and no cells for workbooks
+/// older than BIFF8 (Excel 97), which freexl alone reads. Throws ReadFailure when the workbook is
+/// password protected.
+BiffSheet readBiffSheet(const QByteArray& workbookStream, const RegionalSettings& regional);

@@ -64,15 +64,15 @@ QString freexlDateText(const char* text, const RegionalSettings& regional)
 Grid readXls(const QString& path, const QByteArray& content, const RegionalSettings& regional)
 {
     // Read first: a password-protected workbook is refused before freexl decodes its noise.
-    std::vector<BiffCell> typed;
+    BiffSheet typed;
     try {
         if (const std::optional<QByteArray> stream = CompoundFile(content).stream(u"Workbook"))
-            typed = readBiffCells(*stream, regional);
+            typed = readBiffSheet(*stream, regional);
     } catch (const ReadFailure&) {
         throw;
     } catch (const std::exception&) {
         // Records this reader cannot follow: freexl's own values are still better than nothing.
-        typed.clear();
+        typed = BiffSheet();
     }
 
     const QByteArray nativePath = QFile::encodeName(path);
@@ -86,7 +86,8 @@ Grid readXls(const QString& path, const QByteArray& content, const RegionalSetti
     if (freexl_get_info(raw, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password == FREEXL_BIFF_OBFUSCATED)
         throw ReadFailure(QStringLiteral("a planilha está protegida por senha"));
 
-    if (const int selected = freexl_select_active_worksheet(raw, 0); selected != FREEXL_OK)
+    // freexl counts chart sheets among the sheets; the grid is the first worksheet's.
+    if (const int selected = freexl_select_active_worksheet(raw, unsigned(typed.index)); selected != FREEXL_OK)
         throw ReadFailure(freexlReason(selected));
     unsigned int rows = 0;
     unsigned short columns = 0;
@@ -122,7 +123,7 @@ Grid readXls(const QString& path, const QByteArray& content, const RegionalSetti
             }
         }
     }
-    for (BiffCell& cell : typed) {
+    for (BiffCell& cell : typed.cells) {
         if (cell.row < grid.rowCount() && cell.column < grid.columnCount())
             grid.setCell(cell.column, cell.row, std::move(cell.text));
     }

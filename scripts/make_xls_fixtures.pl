@@ -1,7 +1,7 @@
 #!/usr/bin/perl
 # Writes the .xls workbooks the loader's tests read, with Spreadsheet::WriteExcel (Debian package
 # libspreadsheet-writeexcel-perl):
-#   perl scripts/make_xls_fixtures.pl OUTDIR   ->  OUTDIR/dados.xls, OUTDIR/vazia.xls
+#   perl scripts/make_xls_fixtures.pl OUTDIR   ->  OUTDIR/dados.xls, vazia.xls, grafico.xls
 use strict;
 use warnings;
 use utf8;
@@ -62,3 +62,12 @@ my $empty = Spreadsheet::WriteExcel->new("$dir/vazia.xls") or die "cannot write 
 $empty->add_worksheet('Vazia');
 $empty->add_worksheet('Cheia')->write_number(3, 3, 4);
 $empty->close() or die "cannot close $dir/vazia.xls\n";
+
+# A chart sheet as the first tab: the first worksheet comes after it.
+my $charts = Spreadsheet::WriteExcel->new("$dir/grafico.xls") or die "cannot write $dir/grafico.xls: $!\n";
+my $chart = $charts->add_chart(type => 'column', name => 'Gráfico');
+my $data = $charts->add_worksheet('Dados');
+$data->write_string(0, 0, 'valor');
+$data->write_number(1, 0, 5);
+$chart->add_series(values => '=Dados!$A$2:$A$2');
+$charts->close() or die "cannot close $dir/grafico.xls\n";

@@ -15,6 +15,7 @@ private slots:
     void initTestCase();
     void valuesFormulasAndFormattedBlanks();
     void emptyFirstSheetGivesOneCell();
+    void chartSheetsAreNotWorksheets();
 
 private:
     QTemporaryDir m_dir;
@@ -58,6 +59,12 @@ void TestXlsReader::emptyFirstSheetGivesOneCell()
     QCOMPARE(grid.columnCount(), 1);
     QCOMPARE(grid.rowCount(), 1);
     QCOMPARE(grid.cell(0, 0), QString());
+}
+
+void TestXlsReader::chartSheetsAreNotWorksheets()
+{
+    QCOMPARE(gridRows(readWorkbook(m_dir.filePath(QStringLiteral("grafico.xls")), m_brazil)),
+             QStringList({QStringLiteral("valor"), QStringLiteral("5")}));
 }
 
 QTEST_GUILESS_MAIN(TestXlsReader)
