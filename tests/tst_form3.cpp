@@ -2,6 +2,7 @@
 // sequence against good and bad configurations, and loading workbooks into the tabs' grids.
 #include "Database.h"
 #include "Dialogs.h"
+#include "FirebirdServer.h"
 #include "SampleDatabase.h"
 #include "UPrincipal.h"
 
@@ -16,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -38,8 +40,11 @@ private slots:
     void startUpFailures_data();
     void startUpFailures();
     void missingIniKeepsTheWindowOpen();
+    void startUpThroughAFirebirdServer();
     void loadFillsAndReplacesTheGrid();
     void failedLoadLeavesTheGridAsItWas();
+    void convertRunsOffTheWindowThread();
+    void cancelStopsTheRun();
 
 private:
     std::unique_ptr<TForm3> startWindow(const QString& folder);
@@ -230,6 +235,28 @@ void TestForm3::missingIniKeepsTheWindowOpen()
     QCOMPARE(find<QLineEdit>(*form, "EditCod_Cidade")->text(), QString());
 }
 
+void TestForm3::startUpThroughAFirebirdServer()
+{
+    FirebirdServer server;
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    QTemporaryDir dir;
+    const QString remote = server.qualified(dir.filePath(QStringLiteral("SERVIDOR.FDB")));
+    Database::create(remote);
+    QFile ini(dir.filePath(QStringLiteral("ConexaoFirebird.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(remote.toUtf8() + "\r\n");
+    ini.close();
+    {
+        auto form = startWindow(dir.path());
+        QTRY_VERIFY(form->database() != nullptr);
+        QVERIFY(m_shown.isEmpty());
+        QCOMPARE(find<QLineEdit>(*form, "EditBanco")->text(), remote);
+        QCOMPARE(find<QLineEdit>(*form, "EditCod_Cidade")->text(), QStringLiteral("4115200"));
+    }
+    server.stop();
+}
+
 void TestForm3::loadFillsAndReplacesTheGrid()
 {
     SampleDatabase sample;
@@ -311,6 +338,96 @@ void TestForm3::failedLoadLeavesTheGridAsItWas()
         QVERIFY(form->grid(TForm3::Clientes) == before);
         QVERIFY(find<QPushButton>(*form, "Button3")->isEnabled());
     }
+}
+
+namespace {
+
+QString writeCsv(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(content);
+    return path;
+}
+
+int countRows(const QString& database, const QString& table)
+{
+    Database db(database);
+    QSqlQuery q(db.connection());
+    q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+} // namespace
+
+void TestForm3::convertRunsOffTheWindowThread()
+{
+    SampleDatabase sample;
+    sample.writeIni(sample.path().toUtf8());
+    auto form = startWindow(sample.folder());
+    QTRY_VERIFY(form->database() != nullptr);
+    QTemporaryDir dir;
+    QSignalSpy loaded(form.get(), &TForm3::loadFinished);
+    Dialogs::setNextOpenFileName(writeCsv(dir, QStringLiteral("c.csv"), "Código;Nome\n1;Bebidas\n2;Limpeza\n;\n"));
+    QTest::mouseClick(find<QPushButton>(*form, "Button9"), Qt::LeftButton);
+    QTRY_COMPARE(loaded.size(), 1);
+
+    find<QCheckBox>(*form, "checkboxCategoriasTitulos")->setChecked(true);
+    QSignalSpy finished(form.get(), &TForm3::runFinished);
+    QTest::mouseClick(find<QPushButton>(*form, "Button10"), Qt::LeftButton);
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().at(1).toBool(), true);
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.first().text, QStringLiteral("3 Categorias Importadas!"));
+    QVERIFY2(m_shown.first().details.contains(QStringLiteral("Incluídas: 2")), qPrintable(m_shown.first().details));
+    QCOMPARE(countRows(sample.path(), QStringLiteral("CATEGORIA")), 2);
+    QCOMPARE(form->lastReport(TForm3::Categorias).rows().size(), size_t(3));
+    QVERIFY(find<QPushButton>(*form, "Button10")->isEnabled());
+    QVERIFY(find<QPushButton>(*form, "Button1")->isEnabled());
+
+    // A dry run from the header box writes nothing and says so.
+    m_shown.clear();
+    find<QCheckBox>(*form, "CheckBoxCategoria")->setChecked(true);
+    find<QCheckBox>(*form, "CheckBoxSimular")->setChecked(true);
+    QTest::mouseClick(find<QPushButton>(*form, "Button10"), Qt::LeftButton);
+    QTRY_COMPARE(finished.size(), 2);
+    QVERIFY(m_shown.first().details.contains(QStringLiteral("Simulação")));
+    QCOMPARE(countRows(sample.path(), QStringLiteral("CATEGORIA")), 2);
+}
+
+void TestForm3::cancelStopsTheRun()
+{
+    SampleDatabase sample;
+    sample.writeIni(sample.path().toUtf8());
+    auto form = startWindow(sample.folder());
+    QTRY_VERIFY(form->database() != nullptr);
+    QTemporaryDir dir;
+    QByteArray csv;
+    for (int i = 1; i <= 200000; ++i)
+        csv += QByteArray::number(i) + ";Categoria " + QByteArray::number(i) + '\n';
+    QSignalSpy loaded(form.get(), &TForm3::loadFinished);
+    Dialogs::setNextOpenFileName(writeCsv(dir, QStringLiteral("muitas.csv"), csv));
+    QTest::mouseClick(find<QPushButton>(*form, "Button9"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() == 1, 20000);
+
+    QSignalSpy finished(form.get(), &TForm3::runFinished);
+    QTest::mouseClick(find<QPushButton>(*form, "Button10"), Qt::LeftButton);
+    auto* cancel = find<QPushButton>(*form, "ButtonCancelar5");
+    QTRY_VERIFY(cancel->isVisible());
+    // While the run goes on, no other run or load can start.
+    QVERIFY(!find<QPushButton>(*form, "Button9")->isEnabled());
+    QVERIFY(!find<QPushButton>(*form, "Button2")->isEnabled());
+    QTRY_VERIFY(find<QProgressBar>(*form, "ProgressBar5")->value() > 0);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, 30000);
+    QCOMPARE(finished.first().at(1).toBool(), false);
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY2(m_shown.first().text.startsWith(QStringLiteral("Conversão cancelada")), qPrintable(m_shown.first().text));
+    const int written = countRows(sample.path(), QStringLiteral("CATEGORIA"));
+    QVERIFY2(written > 0 && written < 200000, qPrintable(QString::number(written)));
+    QCOMPARE(form->lastReport(TForm3::Categorias).rows().size(), size_t(written));
+    QVERIFY(!cancel->isVisible());
 }
 
 QTEST_MAIN(TestForm3)
