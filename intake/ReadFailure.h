@@ -12,6 +12,7 @@ public:
         : std::runtime_error(reason.toStdString()), m_reason(std::move(reason))
     {
     }
+    /// The reason, to follow "Não foi possível ler a planilha ...: ".
     const QString& reason() const noexcept { return m_reason; }
 
 private:

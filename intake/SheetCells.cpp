@@ -65,7 +65,8 @@ SheetCells::Cell& SheetCells::push(int row, int column, Kind kind)
     if (m_count % ChunkSize == 0 && m_count / ChunkSize == m_chunks.size()) {
         if (m_chunks.size() == MaxChunks)
             throw ReadFailure(QStringLiteral("a planilha tem células demais"));
-        m_chunks.push_back(std::make_unique<Cell[]>(ChunkSize));
+        // Left uninitialised: every cell is written before it is read.
+        m_chunks.push_back(std::unique_ptr<Cell[]>(new Cell[ChunkSize]));
         // The chunk before is final: the reader only ever touches the cell it added last.
         m_published.store(m_chunks.size() - 1, std::memory_order_release);
     }

@@ -50,7 +50,9 @@ public:
     /// (repeated rows) call it before they do.
     static void ensureFits(long long rows, long long columns);
 
+    /// Whether no cell has been used yet.
     bool isEmpty() const { return m_maxRow < 0; }
+    /// The last used row and column so far, from 0; -1 while nothing is used.
     int maxRow() const { return m_maxRow; }
     int maxColumn() const { return m_maxColumn; }
 
