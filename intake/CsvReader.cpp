@@ -13,14 +13,19 @@ namespace Csv {
 
 namespace {
 
-// Walks the records of `text`; `onField(QString)` for every field, `onRecordEnd()` after each
-// record. Stops after `maxRecords` records when it is positive.
-template<typename OnField, typename OnRecordEnd>
+// Walks the records of `text`: `onField(QString, bool blank)` for every field (`blank` when it is
+// unquoted and empty), `onRecordEnd()` after each record. Stops after `maxRecords` records when
+// that is positive. Without MakeText the fields come empty: only their count matters.
+template<bool MakeText, typename OnField, typename OnRecordEnd>
 void walk(QStringView text, QChar delimiter, int maxRecords, OnField onField, OnRecordEnd onRecordEnd)
 {
     const qsizetype n = text.size();
     const char16_t delim = delimiter.unicode();
     const QChar* const data = text.data();
+    const auto append = [data](QString& field, qsizetype from, qsizetype count) {
+        if constexpr (MakeText)
+            field.append(data + from, count);
+    };
     qsizetype i = 0;
     int records = 0;
     while (i < n) {
@@ -28,14 +33,16 @@ void walk(QStringView text, QChar delimiter, int maxRecords, OnField onField, On
         while (true) {
             // One field.
             QString field;
+            bool blank = false;
             if (i < n && data[i] == u'"') {
                 ++i;
                 qsizetype start = i;
                 while (i < n) {
                     if (data[i] == u'"') {
-                        field.append(data + start, i - start);
+                        append(field, start, i - start);
                         if (i + 1 < n && data[i + 1] == u'"') {
-                            field.append(u'"');
+                            if constexpr (MakeText)
+                                field.append(u'"');
                             i += 2;
                             start = i;
                             continue;
@@ -47,25 +54,27 @@ void walk(QStringView text, QChar delimiter, int maxRecords, OnField onField, On
                     ++i;
                 }
                 if (start >= 0) // no closing quote: the rest of the file is the field
-                    field.append(data + start, i - start);
+                    append(field, start, i - start);
                 // Anything between the closing quote and the delimiter is kept as written.
                 const qsizetype tail = i;
                 while (i < n && data[i] != delim && data[i] != u'\n' && data[i] != u'\r')
                     ++i;
                 if (i > tail)
-                    field.append(data + tail, i - tail);
+                    append(field, tail, i - tail);
             } else {
                 const qsizetype start = i;
                 while (i < n && data[i] != delim && data[i] != u'\n' && data[i] != u'\r')
                     ++i;
-                field = QString(data + start, i - start);
+                blank = i == start;
+                if constexpr (MakeText)
+                    field = QString(data + start, i - start);
             }
-            onField(std::move(field));
+            onField(std::move(field), blank);
             if (i < n && data[i] == delim) {
                 ++i;
                 if (i < n)
                     continue;
-                onField(QString()); // a delimiter ending the file opens one last, empty field
+                onField(QString(), true); // a delimiter ending the file opens one last, empty field
             }
             break;
         }
@@ -114,8 +123,8 @@ QChar detectDelimiter(QStringView text)
     for (QChar candidate : candidates) {
         std::vector<int> counts;
         int fields = 0;
-        walk(
-            text, candidate, SampleRecords, [&](QString&&) { ++fields; },
+        walk<false>(
+            text, candidate, SampleRecords, [&](QString&&, bool) { ++fields; },
             [&] {
                 counts.push_back(fields);
                 fields = 0;
@@ -148,25 +157,38 @@ QChar detectDelimiter(QStringView text)
 
 Grid parse(QStringView text, QChar delimiter)
 {
-    std::vector<std::vector<QString>> records;
-    std::vector<QString> current;
-    walk(
-        text, delimiter, 0, [&](QString&& field) { current.push_back(std::move(field)); },
+    // A first pass sizes the grid, so the second writes each field straight into its cell.
+    int records = 0;
+    int kept = 0; // records up to the last that is not a blank line
+    int width = 1;
+    int fields = 0;
+    bool blankLine = true;
+    walk<false>(
+        text, delimiter, 0,
+        [&](QString&&, bool blank) {
+            blankLine = fields == 0 && blank;
+            ++fields;
+        },
         [&] {
-            records.push_back(std::move(current));
-            current.clear();
+            ++records;
+            if (fields > 1 || !blankLine)
+                kept = records;
+            width = std::max(width, fields);
+            fields = 0;
         });
-    while (!records.empty() && records.back().size() == 1 && records.back().front().isEmpty())
-        records.pop_back();
 
-    size_t width = 1;
-    for (const auto& record : records)
-        width = std::max(width, record.size());
-    Grid grid(int(width), std::max(1, int(records.size())));
-    for (size_t r = 0; r < records.size(); ++r) {
-        for (size_t c = 0; c < records[r].size(); ++c)
-            grid.setCell(int(c), int(r), std::move(records[r][c]));
-    }
+    Grid grid(width, std::max(1, kept));
+    if (kept == 0)
+        return grid;
+    int row = 0;
+    int column = 0;
+    walk<true>(
+        text, delimiter, kept,
+        [&](QString&& field, bool) { grid.setCell(column++, row, std::move(field)); },
+        [&] {
+            ++row;
+            column = 0;
+        });
     return grid;
 }
 
