@@ -65,9 +65,10 @@ void ConversionRunner::work()
         if (!converter)
             throw UserError(QStringLiteral("A conversão de %1 ainda não está disponível nesta versão.").arg(m_kind));
         Database db(m_databaseName);
-        NullNotifier notifier;
+        const std::unique_ptr<Notifier> notifier =
+            m_notifierFactory ? m_notifierFactory() : std::make_unique<NullNotifier>();
         RunServices services;
-        services.notifier = &notifier;
+        services.notifier = notifier.get();
         ThreadObserver observer(*this, m_cancel);
         m_outcome.result = runConversion(*converter, m_grid, m_options, db, services, observer);
         m_outcome.report = m_outcome.result.report;

@@ -8,8 +8,10 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
+class Notifier;
 class QThread;
 
 /// Runs one conversion on a thread of its own, with its own database connection (a connection
@@ -27,6 +29,11 @@ public:
 
     ConversionRunner(QString kind, Grid grid, RunOptions options, QString databaseName, QObject* parent = nullptr);
     ~ConversionRunner() override;
+
+    /// Makes the notifier of the run's notice. It is called on the run's own thread, so what it
+    /// makes may belong to that thread; without one the notice goes nowhere.
+    using NotifierFactory = std::function<std::unique_ptr<Notifier>()>;
+    void setNotifierFactory(NotifierFactory factory) { m_notifierFactory = std::move(factory); }
 
     void start();
     /// Stops the run after the current row.
@@ -46,6 +53,7 @@ private:
     Grid m_grid;
     RunOptions m_options;
     QString m_databaseName;
+    NotifierFactory m_notifierFactory;
     std::atomic<bool> m_cancel{false};
     Outcome m_outcome;
     QThread* m_thread = nullptr;

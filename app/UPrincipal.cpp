@@ -7,7 +7,11 @@
 #include "Dialogs.h"
 #include "Query.h"
 #include "StringGridModel.h"
+#include "TelegramConfig.h"
+#include "TelegramNotifier.h"
+#include "ULayoutImportacao.h"
 #include "WorkbookReader.h"
+#include "uTelegramAPI.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -91,9 +95,33 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent)
     // The window fills the screen's work area.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         setGeometry(screen->availableGeometry());
+    FormCreate();
 }
 
 TForm3::~TForm3() = default;
+
+void TForm3::FormCreate()
+{
+    FTelegram = TTelegramAPI::New()
+                    ->OnError([this](const UserError& e) { OnAPIError(e); })
+                    ->SetUserID(cTelegram_Chat_ID)
+                    ->SetBotToken(cTelegram_BotToken);
+    // A run sends its notice from its own thread, through a client made there with the same set-up.
+    m_notifierFactory = [this]() -> std::unique_ptr<Notifier> {
+        return std::make_unique<TelegramNotifier>(
+            TelegramNotifier::configuredClient([this](const UserError& e) { OnAPIError(e); }));
+    };
+}
+
+void TForm3::OnAPIError(const UserError& AExcept)
+{
+    const QString text = AExcept.message();
+    const auto show = [this, text] { Dialogs::message(this, Dialogs::Kind::Warning, text); };
+    if (QThread::currentThread() == thread())
+        show();
+    else
+        QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+}
 
 void TForm3::buildHeader(QWidget* central)
 {
@@ -391,7 +419,17 @@ void TForm3::showError(const QString& text, const QString& details)
 
 void TForm3::BitBtn1Click()
 {
-    // The layout help window arrives with its own change.
+    if (!fLayoutImportacao)
+        fLayoutImportacao = new TfLayoutImportacao(this);
+    // Freed on every way out, so that the next click builds a fresh window.
+    struct Release {
+        ~Release()
+        {
+            delete fLayoutImportacao;
+            fLayoutImportacao = nullptr;
+        }
+    } release;
+    fLayoutImportacao->exec();
 }
 
 template <typename W> W* TForm3::control(const char* objectName) const
@@ -459,6 +497,7 @@ void TForm3::convert(Tab tab)
     const QString kind = ConverterKinds::all().at(tab);
     m_runningTab = tab;
     m_runner = std::make_unique<ConversionRunner>(kind, grid(tab), optionsFor(tab), m_databaseName);
+    m_runner->setNotifierFactory(m_notifierFactory);
     TabControls& c = m_tabs[tab];
     connect(m_runner.get(), &ConversionRunner::started, this, [&c](int rows) {
         c.progress->setRange(0, qMax(rows, 1));

@@ -4,13 +4,16 @@
 #include "Grid.h"
 #include "RunOptions.h"
 #include "RunReport.h"
+#include "uTelegramAPIInterfaces.h"
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class ConversionRunner;
 class Database;
+class Notifier;
 class StringGridModel;
 class QCheckBox;
 class QComboBox;
@@ -59,6 +62,10 @@ public:
     /// True once a failed connection has ended the program.
     bool terminated() const { return m_terminated; }
 
+    /// The Telegram client's error handler: a warning box with the error's text, shown on the
+    /// window's thread; called from another thread it hands the box over and waits for it.
+    void OnAPIError(const UserError& AExcept);
+
 signals:
     void loadFinished(int tab, bool ok);
     void runFinished(int tab, bool ok);
@@ -90,7 +97,10 @@ private:
     void terminateProgram();
 
     void BitBtn1Click();
+    void FormCreate();
 
+    iTelegramAPI FTelegram;
+    std::function<std::unique_ptr<Notifier>()> m_notifierFactory; // called on a run's thread
     std::unique_ptr<Database> m_database;
     QString m_databaseName;
     std::unique_ptr<ConversionRunner> m_runner;

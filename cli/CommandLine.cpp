@@ -4,6 +4,7 @@
 #include "CreateDatabaseCommand.h"
 #include "GridCommand.h"
 #include "ImportCommand.h"
+#include "ModeloCommand.h"
 #include "UserError.h"
 
 #include <memory>
@@ -17,6 +18,7 @@ std::vector<std::unique_ptr<Command>> commands()
     list.push_back(std::make_unique<CreateDatabaseCommand>());
     list.push_back(std::make_unique<GridCommand>());
     list.push_back(std::make_unique<ImportCommand>());
+    list.push_back(std::make_unique<ModeloCommand>());
     return list;
 }
 

@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "Notifier.h"
 #include "Query.h"
+#include "TelegramNotifier.h"
 #include "WorkbookReader.h"
 
 #include <QDir>
@@ -182,7 +183,11 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
             options.codCidade = empresa.asText(QStringLiteral("COD_CIDADE"));
     }
 
-    NullNotifier notifier;
+    // Only missing configuration reaches the callback; it is told where the user reads.
+    TelegramNotifier notifier(TelegramNotifier::configuredClient([&err](const UserError& e) {
+        err << e.message() << u'\n';
+        err.flush();
+    }));
     RunServices services;
     services.notifier = &notifier;
     CommandLineObserver observer(err);

@@ -14,3 +14,12 @@ conversor_add_test(tst_csv_reader SOURCES tst_csv_reader.cpp LIBS conversor_inta
 conversor_add_test(tst_workbook_errors SOURCES tst_workbook_errors.cpp LIBS conversor_intake PkgConfig::XLSXWRITER)
 conversor_add_test(tst_telegram_api SOURCES tst_telegram_api.cpp support/FakeBotApi.cpp
   LIBS conversor_notify Qt6::Network)
+conversor_add_test(tst_conversion_notices SOURCES tst_conversion_notices.cpp support/FakeBotApi.cpp
+  LIBS conversor_gui conversor_cli Qt6::Sql Qt6::Network)
+conversor_add_test(tst_layout_help SOURCES tst_layout_help.cpp LIBS conversor_gui conversor_cli)
+# The window and the command line post their notices; in tests only to a closed loopback port.
+foreach(_notifying tst_form3 tst_cli)
+  if(TEST ${_notifying})
+    set_property(TEST ${_notifying} APPEND PROPERTY ENVIRONMENT "CONVERSOR_TELEGRAM_URL=http://127.0.0.1:9/{BOT_TOKEN}")
+  endif()
+endforeach()
