@@ -1,6 +1,7 @@
 // Benchmark of the workbook loader: writes 100,000 x 26 and 10,000 x 26 xlsx files the way a
 // streaming exporter does (libxlsxwriter in constant-memory mode: inline strings, ~600,000
-// distinct texts at full size, prices, quantities and measures), then times readWorkbook() on
+// distinct texts at full size, prices, costs, quantities and measures with a few decimals, one
+// column of full-precision ratios), then times readWorkbook() on
 // each in a child process of its own (median of 3, peak resident memory of that child) and,
 // when python3 has openpyxl, the same with openpyxl's read-only mode for comparison.
 //
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <chrono>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -106,7 +108,7 @@ bool writeWorkbook(const std::string& path, int rows)
 
         const double price = double(next() % 10000000) / 100.0;
         worksheet_write_number(sheet, row, 7, price, nullptr);
-        worksheet_write_number(sheet, row, 8, price * 0.6180339887, nullptr);
+        worksheet_write_number(sheet, row, 8, std::round(price * 6180.339887) / 10000.0, nullptr);
         worksheet_write_number(sheet, row, 9, double(next() % 5000), nullptr);
         worksheet_write_number(sheet, row, 10, double(next() % 100000) / 1000.0, nullptr);
         for (int c = 11; c < 14; ++c)
@@ -121,7 +123,7 @@ bool writeWorkbook(const std::string& path, int rows)
         worksheet_write_number(sheet, row, 21, double(r / 100), nullptr);
         worksheet_write_number(sheet, row, 22, 1.0 + double(next() % 1000) / 1e6, nullptr);
         worksheet_write_number(sheet, row, 23, (double(next()) - 8e6) * 12.5, nullptr);
-        worksheet_write_number(sheet, row, 24, double(next()) / 7.0, nullptr);
+        worksheet_write_number(sheet, row, 24, std::round(double(next()) / 0.07) / 100.0, nullptr);
         worksheet_write_number(sheet, row, 25, double(next() % 1000) * 1e-7, nullptr);
     }
     return workbook_close(workbook) == LXW_NO_ERROR;

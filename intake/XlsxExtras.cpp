@@ -93,7 +93,8 @@ public:
     void clear()
     {
         m_count = 0;
-        m_overflow.clear();
+        if (!m_overflow.empty()) // clearing an empty deque still costs, once per element
+            m_overflow.clear();
     }
     void add(string_view ns, string_view name, string_view value, bool transient)
     {
