@@ -4,7 +4,9 @@
 #include "SampleSchema.h"
 
 #include <QAtomicInt>
+#include <QRegularExpression>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlIndex>
 #include <QSqlRecord>
 
@@ -14,6 +16,7 @@ namespace {
 
 QAtomicInt s_connectionCounter;
 const QString kUnitSavepoint = QStringLiteral("CONVERSOR_UNIDADE");
+constexpr int kSqlText = 452; // the driver's type id of a fixed-length CHAR column
 
 QString errorText(const QSqlError& error)
 {
@@ -210,12 +213,39 @@ int Database::execute(const QString& sql, const QVariantList& values)
     return affected;
 }
 
-const QSqlRecord& Database::recordOf(const QString& sql, const QSqlQuery& executed)
+int RecordLayout::indexOf(const QString& name) const
 {
-    auto it = m_records.constFind(sql);
-    if (it == m_records.constEnd())
-        it = m_records.insert(sql, executed.record());
-    return *it;
+    auto it = positions.constFind(name);
+    if (it == positions.constEnd())
+        it = positions.constFind(name.toUpper());
+    return it == positions.constEnd() ? -1 : *it;
+}
+
+RecordLayout& Database::layoutOf(const QString& sql, const QSqlQuery& executed)
+{
+    auto it = m_layouts.find(sql);
+    if (it != m_layouts.end())
+        return *it->second;
+    static const QRegularExpression from(QStringLiteral("\\bFROM\\s+(\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_$]*)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    auto layout = std::make_unique<RecordLayout>();
+    const QSqlRecord record = executed.record();
+    for (int i = 0; i < record.count(); ++i) {
+        QSqlField field = record.field(i);
+        layout->names << field.name();
+        field.clear(); // the typed null an appended row starts with
+        layout->nulls.push_back(field.value());
+        layout->fixedChar.push_back((field.typeID() & ~1) == kSqlText);
+        const QString upper = field.name().toUpper();
+        if (!layout->positions.contains(upper))
+            layout->positions.insert(upper, i);
+    }
+    const QRegularExpressionMatch m = from.match(sql);
+    if (m.hasMatch()) {
+        const QString t = m.captured(1);
+        layout->table = t.startsWith(u'"') ? t.mid(1, t.size() - 2) : t.toUpper();
+    }
+    return *m_layouts.emplace(sql, std::move(layout)).first->second;
 }
 
 const TableInfo& Database::table(const QString& name)
@@ -242,6 +272,26 @@ const TableInfo& Database::table(const QString& name)
     for (int i = 0; i < pk.count(); ++i)
         info.primaryKey << pk.fieldName(i);
     return *m_tables.insert(key, info);
+}
+
+int Database::textLength(const QString& table, const QString& column)
+{
+    const QString key = table.toUpper() + u'.' + column.toUpper();
+    auto it = m_textLengths.constFind(key);
+    if (it != m_textLengths.constEnd())
+        return *it;
+    // 14 is CHAR and 37 VARCHAR in RDB$FIELD_TYPE.
+    QSqlQuery& q = run(QStringLiteral("SELECT F.RDB$CHARACTER_LENGTH FROM RDB$RELATION_FIELDS R "
+                                      "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE "
+                                      "WHERE R.RDB$RELATION_NAME = ? AND R.RDB$FIELD_NAME = ? "
+                                      "AND F.RDB$FIELD_TYPE IN (14, 37)"),
+                       {table.toUpper(), column.toUpper()});
+    int length = -1;
+    if (q.next() && !q.value(0).isNull())
+        length = q.value(0).toInt();
+    q.finish();
+    m_textLengths.insert(key, length);
+    return length;
 }
 
 void Database::fail(const QSqlError& error, const QString& context)

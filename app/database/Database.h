@@ -23,6 +23,27 @@ struct TableInfo {
     QString column(const QString& anyCase) const;
 };
 
+/// The columns of the rows a SELECT returns, with what writing such a row back needs; read once
+/// per statement text and kept as long as the connection, so that a row costs no look-up by name.
+struct RecordLayout {
+    QStringList names;               // as the statement returns them
+    std::vector<QVariant> nulls;     // a null of each column's type
+    std::vector<bool> fixedChar;     // CHAR columns, whose values come back padded with blanks
+    QHash<QString, int> positions;   // upper-cased name -> position; the first of equal names
+    QString table;                   // the table after the statement's first FROM; empty when none
+
+    /// The position of a column named in any case; -1 when the rows have no such column.
+    int indexOf(const QString& name) const;
+
+    // Filled by the first write of such a row: the table's own spelling of each column, quoted
+    // (empty when the table has no such column), the positions of the primary key's columns (-1
+    // when absent), and the INSERT and UPDATE texts by the set of columns written.
+    bool resolved = false;
+    std::vector<QString> quotedColumns;
+    std::vector<int> keyPositions;
+    QHash<QByteArray, QString> writeSql;
+};
+
 /// One connection to an ERP database: a local path is opened embedded, in-process; a
 /// server-qualified path ("host:/path", "host/port:/path") goes through that Firebird server.
 ///
@@ -71,12 +92,17 @@ public:
     /// Executes a prepared statement with `values`; throws DatabaseError with the database's text.
     QSqlQuery& run(const QString& sql, const QVariantList& values);
 
-    /// The columns of the rows a SELECT returns, read once per statement text.
-    const QSqlRecord& recordOf(const QString& sql, const QSqlQuery& executed);
+    /// The layout of the rows `sql` returns, read from `executed` the first time. The reference
+    /// stays valid as long as the connection.
+    RecordLayout& layoutOf(const QString& sql, const QSqlQuery& executed);
 
     /// Columns and primary key of a table, read from the database's metadata once per connection.
     /// Throws DatabaseError when the table does not exist.
     const TableInfo& table(const QString& name);
+
+    /// The number of characters a CHAR or VARCHAR column holds, read once per connection; -1 for
+    /// other columns and for names the database does not know.
+    int textLength(const QString& table, const QString& column);
 
     /// Turns the last error of a statement into the exception the program reports.
     [[noreturn]] static void fail(const QSqlError& error, const QString& context = {});
@@ -92,7 +118,8 @@ private:
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     std::unique_ptr<QSqlQuery> m_unprepared;
     QHash<QString, TableInfo> m_tables;
-    QHash<QString, QSqlRecord> m_records;
+    std::unordered_map<QString, std::unique_ptr<RecordLayout>> m_layouts;
+    QHash<QString, int> m_textLengths;
     bool m_unitArmed = false;
     bool m_unitSaved = false;
 };

@@ -1,33 +1,32 @@
 #include "Query.h"
 
 #include <QFile>
-#include <QRegularExpression>
-#include <QSqlField>
 
 #include <cmath>
 
 namespace {
-
-constexpr int kSqlText = 452; // the driver's type id of a fixed-length CHAR column
-
-QString tableOf(const QString& sql)
-{
-    static const QRegularExpression from(QStringLiteral("\\bFROM\\s+(\"[^\"]+\"|[A-Za-z_][A-Za-z0-9_$]*)"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = from.match(sql);
-    if (!m.hasMatch())
-        return {};
-    QString t = m.captured(1);
-    if (t.startsWith(u'"'))
-        return t.mid(1, t.size() - 2);
-    return t.toUpper();
-}
 
 QString quoted(const QString& identifier)
 {
     QString q = identifier;
     q.replace(u'"', QStringLiteral("\"\""));
     return u'"' + q + u'"';
+}
+
+// The table's spelling of each column of the layout and the positions of its key, once per layout.
+void resolve(RecordLayout& layout, const TableInfo& info)
+{
+    if (layout.resolved)
+        return;
+    layout.quotedColumns.clear();
+    for (const QString& name : std::as_const(layout.names)) {
+        const QString column = info.column(name);
+        layout.quotedColumns.push_back(column.isEmpty() ? QString() : quoted(column));
+    }
+    layout.keyPositions.clear();
+    for (const QString& k : info.primaryKey)
+        layout.keyPositions.push_back(layout.indexOf(k));
+    layout.resolved = true;
 }
 
 } // namespace
@@ -38,8 +37,9 @@ void Query::close()
 {
     m_open = false;
     m_hasRow = false;
-    m_record = QSqlRecord();
-    m_original = QSqlRecord();
+    m_layout = nullptr;
+    m_values.clear();
+    m_original.clear();
     m_changed.clear();
     m_state = State::Browse;
     m_pending = Pending::None;
@@ -49,17 +49,19 @@ void Query::open(const QString& sql, const QVariantList& values)
 {
     close();
     QSqlQuery& q = m_db.run(sql, values);
-    m_table = tableOf(sql);
+    m_layout = &m_db.layoutOf(sql, q);
+    m_table = m_layout->table;
     // Only the first row is ever used; reading it and closing the cursor keeps no cursor open
     // across the commits the program makes while a run goes on.
     m_hasRow = q.next();
-    m_record = m_db.recordOf(sql, q);
+    const size_t count = m_layout->names.size();
     if (m_hasRow) {
-        for (int i = 0; i < m_record.count(); ++i) {
-            QVariant v = q.value(i);
+        m_values.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            QVariant v = q.value(static_cast<int>(i));
             // Fixed-length CHAR columns come back padded to the width of the connection's
             // character set; the blanks are not part of the value (CHAR(1) 'S' reads "S").
-            if ((m_record.field(i).typeID() & ~1) == kSqlText && !v.isNull()) {
+            if (m_layout->fixedChar[i] && !v.isNull()) {
                 QString text = v.toString();
                 qsizetype n = text.size();
                 while (n > 0 && text.at(n - 1) == u' ')
@@ -67,12 +69,14 @@ void Query::open(const QString& sql, const QVariantList& values)
                 text.truncate(n);
                 v = text;
             }
-            m_record.setValue(i, v);
+            m_values[i] = std::move(v);
         }
+    } else {
+        m_values = m_layout->nulls;
     }
     q.finish();
-    m_original = m_record;
-    m_changed.assign(static_cast<size_t>(m_record.count()), false);
+    m_original = m_values;
+    m_changed.assign(count, false);
     m_open = true;
 }
 
@@ -82,16 +86,7 @@ int Query::execute(const QString& sql, const QVariantList& values)
     return m_db.execute(sql, values);
 }
 
-int Query::indexOf(const QString& field) const
-{
-    const int exact = m_record.indexOf(field);
-    if (exact >= 0)
-        return exact;
-    for (int i = 0; i < m_record.count(); ++i)
-        if (m_record.fieldName(i).compare(field, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
+int Query::indexOf(const QString& field) const { return m_layout ? m_layout->indexOf(field) : -1; }
 
 int Query::requireField(const QString& field) const
 {
@@ -108,7 +103,7 @@ QVariant Query::value(const QString& field) const
     const int i = requireField(field);
     if (!m_hasRow && m_state == State::Browse)
         return {};
-    return m_record.value(i);
+    return m_values[static_cast<size_t>(i)];
 }
 
 QString Query::asText(const QString& field) const
@@ -148,9 +143,9 @@ void Query::append()
         throw DatabaseError(QStringLiteral("%1: consulta fechada, não é possível incluir").arg(m_name));
     if (m_table.isEmpty())
         throw DatabaseError(QStringLiteral("%1: a consulta não indica a tabela a gravar").arg(m_name));
-    m_record.clearValues();
-    m_original = m_record;
-    m_changed.assign(static_cast<size_t>(m_record.count()), false);
+    m_values = m_layout->nulls;
+    m_original = m_values;
+    m_changed.assign(m_values.size(), false);
     m_state = State::Append;
     m_pending = Pending::None;
 }
@@ -162,7 +157,7 @@ void Query::edit()
     if (m_table.isEmpty())
         throw DatabaseError(QStringLiteral("%1: a consulta não indica a tabela a gravar").arg(m_name));
     if (m_state == State::Browse)
-        m_changed.assign(static_cast<size_t>(m_record.count()), false);
+        m_changed.assign(m_values.size(), false);
     m_state = State::Edit;
 }
 
@@ -176,9 +171,9 @@ void Query::requireEditing(const QString& field) const
 void Query::set(const QString& field, const QVariant& value)
 {
     requireEditing(field);
-    const int i = requireField(field);
-    m_record.setValue(i, value);
-    m_changed[static_cast<size_t>(i)] = true;
+    const auto i = static_cast<size_t>(requireField(field));
+    m_values[i] = value;
+    m_changed[i] = true;
 }
 
 void Query::setText(const QString& field, const QString& text) { set(field, text.isNull() ? QStringLiteral("") : text); }
@@ -203,9 +198,9 @@ void Query::loadFromFile(const QString& field, const QString& path)
 void Query::clear(const QString& field)
 {
     requireEditing(field);
-    const int i = requireField(field);
-    m_record.setNull(i);
-    m_changed[static_cast<size_t>(i)] = true;
+    const auto i = static_cast<size_t>(requireField(field));
+    m_values[i] = m_layout->nulls[i];
+    m_changed[i] = true;
 }
 
 void Query::post()
@@ -224,61 +219,74 @@ void Query::apply()
     if (m_pending == Pending::None)
         return;
     const TableInfo& info = m_db.table(m_table);
-    QStringList columns;
+    RecordLayout& layout = *m_layout;
+    resolve(layout, info);
+
+    // The statement depends only on which columns are written; its text is made once per set.
+    QByteArray written(static_cast<qsizetype>(m_values.size()) + 1, '0');
+    written[0] = m_pending == Pending::Insert ? 'I' : 'U';
     QVariantList values;
-    for (int i = 0; i < m_record.count(); ++i) {
-        if (!m_changed[static_cast<size_t>(i)])
+    for (size_t i = 0; i < m_values.size(); ++i) {
+        if (!m_changed[i])
             continue;
-        const QString column = info.column(m_record.fieldName(i));
-        if (column.isEmpty())
+        if (layout.quotedColumns[i].isEmpty())
             throw DatabaseError(
-                QStringLiteral("%1: campo '%2' não pertence à tabela %3").arg(m_name, m_record.fieldName(i), m_table));
-        columns << column;
-        values << m_record.value(i);
+                QStringLiteral("%1: campo '%2' não pertence à tabela %3").arg(m_name, layout.names.at(static_cast<qsizetype>(i)), m_table));
+        written[static_cast<qsizetype>(i) + 1] = '1';
+        values << m_values[i];
     }
 
     m_lastKey.clear();
     if (m_pending == Pending::Insert) {
-        if (!columns.isEmpty()) {
-            QStringList quotedColumns, marks;
-            for (const QString& c : columns) {
-                quotedColumns << quoted(c);
-                marks << QStringLiteral("?");
+        if (!values.isEmpty()) {
+            auto sql = layout.writeSql.find(written);
+            if (sql == layout.writeSql.end()) {
+                QStringList columns, marks;
+                for (size_t i = 0; i < m_values.size(); ++i) {
+                    if (m_changed[i]) {
+                        columns << layout.quotedColumns[i];
+                        marks << QStringLiteral("?");
+                    }
+                }
+                sql = layout.writeSql.insert(written, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                          .arg(quoted(info.name), columns.join(QStringLiteral(", ")),
+                                                               marks.join(QStringLiteral(", "))));
             }
-            m_db.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                             .arg(quoted(info.name), quotedColumns.join(QStringLiteral(", ")),
-                                  marks.join(QStringLiteral(", "))),
-                         values);
+            m_db.execute(*sql, values);
         }
-        for (const QString& k : info.primaryKey)
-            m_lastKey << m_record.value(k);
+        for (int k : layout.keyPositions)
+            m_lastKey << (k < 0 ? QVariant() : m_values[static_cast<size_t>(k)]);
     } else {
         if (info.primaryKey.isEmpty())
             throw DatabaseError(
                 QStringLiteral("%1: a tabela %2 não tem chave primária; não é possível alterar o registro")
                     .arg(m_name, info.name));
-        QStringList where;
         QVariantList keyValues;
-        for (const QString& k : info.primaryKey) {
-            const int i = indexOf(k);
-            if (i < 0)
-                throw DatabaseError(
-                    QStringLiteral("%1: a consulta não traz a chave %2 da tabela %3").arg(m_name, k, info.name));
-            where << quoted(k) + QStringLiteral(" = ?");
-            keyValues << m_original.value(i);
-            m_lastKey << m_record.value(i);
+        for (size_t n = 0; n < layout.keyPositions.size(); ++n) {
+            const int k = layout.keyPositions[n];
+            if (k < 0)
+                throw DatabaseError(QStringLiteral("%1: a consulta não traz a chave %2 da tabela %3")
+                                        .arg(m_name, info.primaryKey.at(static_cast<qsizetype>(n)), info.name));
+            keyValues << m_original[static_cast<size_t>(k)];
+            m_lastKey << m_values[static_cast<size_t>(k)];
         }
-        if (!columns.isEmpty()) {
-            QStringList sets;
-            for (const QString& c : columns)
-                sets << quoted(c) + QStringLiteral(" = ?");
-            m_db.execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                             .arg(quoted(info.name), sets.join(QStringLiteral(", ")),
-                                  where.join(QStringLiteral(" AND "))),
-                         values + keyValues);
+        if (!values.isEmpty()) {
+            auto sql = layout.writeSql.find(written);
+            if (sql == layout.writeSql.end()) {
+                QStringList sets, where;
+                for (size_t i = 0; i < m_values.size(); ++i)
+                    if (m_changed[i])
+                        sets << layout.quotedColumns[i] + QStringLiteral(" = ?");
+                for (const QString& k : info.primaryKey)
+                    where << quoted(k) + QStringLiteral(" = ?");
+                sql = layout.writeSql.insert(written, QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                                                          .arg(quoted(info.name), sets.join(QStringLiteral(", ")),
+                                                               where.join(QStringLiteral(" AND "))));
+            }
+            m_db.execute(*sql, values + keyValues);
         }
     }
-    m_original = m_record;
-    m_changed.assign(static_cast<size_t>(m_record.count()), false);
+    m_original = m_values;
+    m_changed.assign(m_values.size(), false);
     m_pending = Pending::None;
 }

@@ -4,7 +4,6 @@
 #include "Database.h"
 
 #include <QDate>
-#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 
@@ -76,8 +75,9 @@ private:
     QString m_table;
     bool m_open = false;
     bool m_hasRow = false;
-    QSqlRecord m_record;       // current row: the first row of the last open, or the row being changed
-    QSqlRecord m_original;     // the row as read, for the key of an update
+    RecordLayout* m_layout = nullptr;   // of the last open; null when closed
+    std::vector<QVariant> m_values;     // current row: the first row of the last open, or the row being changed
+    std::vector<QVariant> m_original;   // the row as read, for the key of an update
     std::vector<bool> m_changed;
     State m_state = State::Browse;
     Pending m_pending = Pending::None;
