@@ -2,3 +2,5 @@
 add_executable(bench_load bench_load.cpp)
 target_link_libraries(bench_load PRIVATE conversor_options conversor_intake PkgConfig::XLSXWRITER Qt6::Core)
 target_compile_definitions(bench_load PRIVATE CONVERSOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+add_executable(bench_products bench_products.cpp)
+target_link_libraries(bench_products PRIVATE conversor_options conversor_converters Qt6::Sql)

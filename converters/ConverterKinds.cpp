@@ -1,6 +1,8 @@
 #include "ConverterKinds.h"
 
 #include "CategoryConverter.h"
+#include "ProductConverter.h"
+#include "ServiceConverter.h"
 
 namespace ConverterKinds {
 
@@ -14,6 +16,10 @@ std::unique_ptr<Converter> create(const QString& kind)
 {
     if (kind == QStringLiteral("categorias"))
         return std::make_unique<CategoryConverter>();
+    if (kind == QStringLiteral("produtos"))
+        return std::make_unique<ProductConverter>();
+    if (kind == QStringLiteral("servicos"))
+        return std::make_unique<ServiceConverter>();
     return nullptr;
 }
 
