@@ -2,6 +2,11 @@
 conversor_add_test(tst_firebird_server SOURCES tst_firebird_server.cpp
   LIBS Qt6::Sql Qt6::Network ${FBCLIENT_LIBRARY})
 target_include_directories(tst_firebird_server PRIVATE ${FBCLIENT_INCLUDE_DIR})
+conversor_add_test(tst_database SOURCES tst_database.cpp LIBS conversor_database Qt6::Sql)
+conversor_add_test(tst_form3 SOURCES tst_form3.cpp LIBS conversor_gui Qt6::Sql)
+conversor_add_test(tst_cli SOURCES tst_cli.cpp LIBS conversor_cli PkgConfig::XLSXWRITER
+  ENV "CONVERSOR_EXE=$<TARGET_FILE:conversor>")
+conversor_add_test(tst_category_converter SOURCES tst_category_converter.cpp LIBS conversor_converters Qt6::Sql)
 conversor_add_test(tst_funcoes SOURCES tst_funcoes.cpp LIBS conversor_services)
 conversor_add_test(tst_readings SOURCES tst_readings.cpp LIBS conversor_services)
 conversor_add_test(tst_pictures SOURCES tst_pictures.cpp LIBS conversor_services Qt6::Gui)

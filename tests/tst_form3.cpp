@@ -368,6 +368,7 @@ void TestForm3::convertRunsOffTheWindowThread()
     auto form = startWindow(sample.folder());
     QTRY_VERIFY(form->database() != nullptr);
     QTemporaryDir dir;
+    find<QTabWidget>(*form, "PageControl1")->setCurrentIndex(TForm3::Categorias);
     QSignalSpy loaded(form.get(), &TForm3::loadFinished);
     Dialogs::setNextOpenFileName(writeCsv(dir, QStringLiteral("c.csv"), "Código;Nome\n1;Bebidas\n2;Limpeza\n;\n"));
     QTest::mouseClick(find<QPushButton>(*form, "Button9"), Qt::LeftButton);
@@ -406,6 +407,7 @@ void TestForm3::cancelStopsTheRun()
     QByteArray csv;
     for (int i = 1; i <= 200000; ++i)
         csv += QByteArray::number(i) + ";Categoria " + QByteArray::number(i) + '\n';
+    find<QTabWidget>(*form, "PageControl1")->setCurrentIndex(TForm3::Categorias);
     QSignalSpy loaded(form.get(), &TForm3::loadFinished);
     Dialogs::setNextOpenFileName(writeCsv(dir, QStringLiteral("muitas.csv"), csv));
     QTest::mouseClick(find<QPushButton>(*form, "Button9"), Qt::LeftButton);
