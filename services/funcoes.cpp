@@ -1,5 +1,7 @@
 #include "funcoes.h"
 
+#include "Cp1252.h"
+
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -167,5 +169,16 @@ QString RetiraAspaSimples(const QString& Texto)
 
 QString UpperCase(const QString& text)
 {
-    return text.toUpper();
+    QString upper = text.toUpper();
+    // The ERP's texts live in Windows-1252. A letter whose capital the page lacks (µ, whose capital
+    // is the Greek Μ) keeps its own case rather than making the database refuse the row.
+    if (Cp1252::canEncode(upper) || !Cp1252::canEncode(text))
+        return upper;
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const QString capital = QString(c).toUpper();
+        out += Cp1252::canEncode(capital) ? capital : QString(c);
+    }
+    return out;
 }

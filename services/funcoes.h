@@ -31,5 +31,6 @@ QString Replicate(const QString& pString, int xWidth);
 QString TrocaCar(const QString& VSCpo, const QString& VSVar1, const QString& VSVar2);
 /// Every single quote turned into a blank; the length never changes.
 QString RetiraAspaSimples(const QString& Texto);
-/// Full Unicode upper case (ação becomes AÇÃO).
+/// Full Unicode upper case (ação becomes AÇÃO), except that a letter whose capital Windows-1252
+/// lacks keeps its case (µ stays µ), so that the text still fits the ERP's character set.
 QString UpperCase(const QString& text);

@@ -198,6 +198,8 @@ void TestFuncoes::quotesAndUpperCase_data()
         << QStringLiteral("ação") << QStringLiteral("ação") << QStringLiteral("AÇÃO");
     QTest::newRow("mixed case") << QStringLiteral("Seção") << QStringLiteral("Seção")
                                 << QStringLiteral("SEÇÃO");
+    QTest::newRow("capital outside windows-1252 keeps the letter")
+        << QStringLiteral("5µm ÿ") << QStringLiteral("5µm ÿ") << QStringLiteral("5µM Ÿ");
     QTest::newRow("typographic quote is no single quote")
         << QStringLiteral("D\u2019Ávila") << QStringLiteral("D\u2019Ávila") << QStringLiteral("D\u2019ÁVILA");
 }
