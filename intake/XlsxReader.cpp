@@ -2,7 +2,8 @@
 
 #include "CellText.h"
 #include "SheetCells.h"
-#include "XlsxExtras.h"
+#include "XlsxParts.h"
+#include "ZipPackage.h"
 
 #include <orcus/config.hpp>
 #include <orcus/exception.hpp>
@@ -485,59 +486,122 @@ private:
 
 } // namespace
 
+namespace {
+
+// What orcus gets in place of the worksheets it need not read.
+const QByteArray EmptyWorksheet = QByteArrayLiteral(
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData/></worksheet>");
+
+// Enough of a sheet's start to hold its <dimension> and its first rows.
+constexpr size_t SheetStart = 256 * 1024;
+
+void runOrcus(const QByteArray& package, Factory& factory)
+{
+    orcus::orcus_xlsx filter(&factory);
+    orcus::config config(orcus::format_t::xlsx);
+    config.debug = false;
+    // Other writers than Excel nest elements in ways the strict check refuses though the values
+    // are all there.
+    config.structure_check = false;
+    filter.set_config(config);
+    filter.read_stream(std::string_view(package.constData(), size_t(package.size())));
+}
+
+// Runs `reader` here while `other` runs on the second core, then waits for both; a failure of
+// either is thrown once both have stopped. `readerState` tells `other` how the reader is doing.
+template<typename Reader, typename Other>
+void inParallel(Reader reader, Other other, std::atomic<int>& readerState)
+{
+    std::exception_ptr otherFailure;
+    std::thread thread([&] {
+        try {
+            other();
+        } catch (...) {
+            otherFailure = std::current_exception();
+        }
+    });
+    try {
+        reader();
+    } catch (...) {
+        readerState.store(SheetCells::ReaderFailed, std::memory_order_release);
+        thread.join();
+        throw;
+    }
+    readerState.store(SheetCells::ReaderDone, std::memory_order_release);
+    thread.join();
+    if (otherFailure)
+        std::rethrow_exception(otherFailure);
+}
+
+} // namespace
+
 Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
 {
     const XlsxWorkbook workbook = readXlsxWorkbook(package);
+    const ZipPackage zip(package);
+    const std::optional<std::string> sheetStart =
+        workbook.firstSheetPath.empty() ? std::nullopt : zip.prefix(workbook.firstSheetPath, SheetStart);
+    // orcus would parse the other worksheets for nothing, and the first one too when it is walked
+    // here: it gets a copy of the package where they are empty. Without that copy the first sheet
+    // is left to orcus, which must then be the only one to fill the cells.
+    std::optional<QByteArray> lighter;
+    bool walkSheet = sheetStart && writtenByAStreamingWriter(*sheetStart);
+    if (walkSheet) {
+        std::vector<std::string> blanked = workbook.otherSheetPaths;
+        blanked.push_back(workbook.firstSheetPath);
+        lighter = zip.replacing(blanked, EmptyWorksheet);
+        walkSheet = lighter.has_value();
+    }
+    if (!walkSheet && !workbook.otherSheetPaths.empty())
+        lighter = zip.replacing(workbook.otherSheetPaths, EmptyWorksheet);
+    const QByteArray& forOrcus = lighter ? *lighter : package;
+
     SheetCells cells;
     Factory factory(cells, regional, workbook.firstSheetName);
-
-    // The second core walks the package for what orcus leaves out while orcus reads it.
-    // Then, if the sheet says how large it is, it fills a grid of that size with those values and
-    // with the text of orcus's numbers as they come.
-    XlsxExtras extras;
-    std::exception_ptr extrasFailure;
-    std::atomic<int> readerState{SheetCells::ReaderRunning};
-    std::thread extrasReader([&] {
+    // With the size the sheet announces, the grid is filled while the sheet is still being read.
+    if (sheetStart) {
+        if (const auto size = sheetDimension(*sheetStart))
+            cells.startGrid(size->first, size->second);
+    }
+    const auto convertAhead = [&](const std::atomic<int>& readerState) {
         try {
-            extras = readXlsxExtras(package, workbook, regional);
-        } catch (...) {
-            extrasFailure = std::current_exception();
-            return;
-        }
-        try {
-            if (extras.columnsAndRows) {
-                cells.startGrid(extras.columnsAndRows->first, extras.columnsAndRows->second);
-                for (const XlsxExtras::Cell& cell : extras.cells)
-                    cells.presetText(cell.row, cell.column, cell.text);
-            }
             cells.convertAhead(regional.decimalSeparator(), readerState);
         } catch (...) {
             // Work ahead only; build() does whatever it did not get to.
         }
-    });
-    try {
-        orcus::orcus_xlsx filter(&factory);
-        orcus::config config(orcus::format_t::xlsx);
-        config.debug = false;
-        // Other writers than Excel nest elements in ways the strict check refuses though the
-        // values are all there.
-        config.structure_check = false;
-        filter.set_config(config);
-        filter.read_stream(std::string_view(package.constData(), size_t(package.size())));
-    } catch (...) {
-        readerState.store(SheetCells::ReaderFailed, std::memory_order_release);
-        extrasReader.join();
-        throw;
-    }
-    readerState.store(SheetCells::ReaderDone, std::memory_order_release);
-    extrasReader.join();
-    if (extrasFailure)
-        std::rethrow_exception(extrasFailure);
+    };
 
-    for (XlsxExtras::Cell& cell : extras.cells)
-        cells.overrideText(cell.row, cell.column, std::move(cell.text));
-    if (extras.sharedStrings)
-        factory.strings().strings() = std::move(*extras.sharedStrings);
+    std::atomic<int> readerState{SheetCells::ReaderRunning};
+    std::optional<std::vector<QString>> sharedStrings;
+    if (walkSheet) {
+        // The sheet is read here; orcus reads the shared strings and the styles on the other core,
+        // which then turns the numbers into text.
+        inParallel([&] { readXlsxSheet(package, workbook, cells, regional); },
+                   [&] {
+                       runOrcus(forOrcus, factory);
+                       sharedStrings = readPhoneticSharedStrings(package, workbook);
+                       convertAhead(readerState);
+                   },
+                   readerState);
+    } else {
+        // orcus reads the cells here; the other core collects what it drops, then turns orcus's
+        // numbers into text as they come.
+        XlsxExtras extras;
+        inParallel([&] { runOrcus(forOrcus, factory); },
+                   [&] {
+                       extras = readXlsxExtras(package, workbook, regional);
+                       for (const XlsxExtras::Cell& cell : extras.cells)
+                           cells.presetText(cell.row, cell.column, cell.text);
+                       convertAhead(readerState);
+                   },
+                   readerState);
+        for (XlsxExtras::Cell& cell : extras.cells)
+            cells.overrideText(cell.row, cell.column, std::move(cell.text));
+        sharedStrings = std::move(extras.sharedStrings);
+    }
+    if (sharedStrings)
+        factory.strings().strings() = std::move(*sharedStrings);
 
     const std::vector<NumberFormatKind> kinds = factory.styles().kinds();
     SheetCells::Context context;

@@ -15,7 +15,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config locales
   qt6-base-dev qt6-base-dev-tools libqt6sql6-ibase libgl-dev
   firebird3.0-server-core firebird3.0-utils libfbclient2 firebird3.0-server firebird-dev
-  liborcus-dev libfreexl-dev libxlsxwriter-dev libspreadsheet-writeexcel-perl
+  liborcus-dev libfreexl-dev libxlsxwriter-dev libspreadsheet-writeexcel-perl zlib1g-dev
   python3-openpyxl xvfb xauth
 )
 

@@ -1,4 +1,7 @@
-#include "XlsxExtras.h"
+#include "XlsxParts.h"
+
+#include "SheetCells.h"
+#include "ZipPackage.h"
 
 #include "CellText.h"
 
@@ -56,8 +59,9 @@ bool needsWalk(string_view xml)
     return false;
 }
 
-// The last cell of <dimension ref="A1:Z100">, which writers put before the sheet data.
-std::optional<std::pair<int, int>> dimensionOf(string_view xml)
+} // namespace
+
+std::optional<std::pair<int, int>> sheetDimension(std::string_view xml)
 {
     const string_view head = xml.substr(0, std::min<size_t>(xml.size(), 1 << 16));
     const size_t element = head.find("dimension");
@@ -85,6 +89,8 @@ std::optional<std::pair<int, int>> dimensionOf(string_view xml)
         return std::nullopt;
     return std::make_pair(column, row);
 }
+
+namespace {
 
 // The attributes of the element being opened: orcus reports them before the element itself.
 // Values point into the XML unless orcus had to decode entities, when they are kept here.
@@ -273,9 +279,12 @@ QString isoDateText(const std::string& value, const RegionalSettings& regional)
                                   moment.time().hour(), moment.time().minute(), moment.time().second(), regional);
 }
 
+// Walks a worksheet's cells. With an XlsxExtras it keeps only what orcus drops; with a
+// SheetCells it takes every cell, for sheets orcus would read too slowly or not at all.
 class SheetHandler : public HandlerBase {
 public:
-    SheetHandler(XlsxExtras& out, const RegionalSettings& regional) : m_out(out), m_regional(regional) {}
+    SheetHandler(XlsxExtras& out, const RegionalSettings& regional) : m_out(&out), m_regional(regional) {}
+    SheetHandler(SheetCells& cells, const RegionalSettings& regional) : m_cells(&cells), m_regional(regional) {}
 
     void start_element(const orcus::sax::parser_element& elem)
     {
@@ -304,6 +313,9 @@ public:
             }
             const auto t = m_attrs.find("t");
             m_type.assign(t ? *t : string_view());
+            m_style = 0;
+            if (const auto style = m_attrs.find("s"))
+                std::from_chars(style->data(), style->data() + style->size(), m_style);
             m_inCell = true;
             m_hasFormula = m_arrayFormula = m_hasValue = m_hasInline = false;
             m_value.clear();
@@ -354,6 +366,10 @@ public:
 private:
     void finishCell()
     {
+        if (m_cells) {
+            takeCell();
+            return;
+        }
         if (m_type == "inlineStr") {
             if (m_hasInline)
                 addCell(ooxmlText(m_inline));
@@ -374,10 +390,63 @@ private:
         }
     }
 
-    void addCell(QString text) { m_out.cells.push_back(XlsxExtras::Cell{m_row, m_column, std::move(text)}); }
+    // Every kind of cell, given to the store the way orcus gives its own: the value, then the style.
+    void takeCell()
+    {
+        bool taken = true;
+        if (m_type == "s") {
+            uint32_t index = 0;
+            taken = m_hasValue && parsed(m_value, index);
+            if (taken)
+                m_cells->addSharedString(m_row, m_column, index);
+        } else if (m_type == "inlineStr") {
+            taken = m_hasInline;
+            if (taken)
+                m_cells->addText(m_row, m_column, ooxmlText(m_inline));
+        } else if (m_type == "b") {
+            taken = m_hasValue;
+            if (taken)
+                m_cells->addBoolean(m_row, m_column, m_value == "1" || m_value == "true" || m_value == "TRUE");
+        } else if (m_type == "e" || m_type == "str") {
+            taken = m_hasValue;
+            if (taken)
+                m_cells->addText(m_row, m_column, ooxmlText(m_value));
+        } else if (m_type == "d") {
+            taken = m_hasValue;
+            if (taken)
+                m_cells->addText(m_row, m_column, isoDateText(m_value, m_regional));
+        } else {
+            double number = 0.0;
+            taken = m_hasValue && parsed(m_value, number);
+            if (taken)
+                m_cells->addNumber(m_row, m_column, number);
+        }
+        // A formula saved without its value still makes its cell used.
+        if (!taken && m_hasFormula)
+            m_cells->addEmpty(m_row, m_column);
+        if (m_style != 0)
+            m_cells->setFormat(m_row, m_column, m_style);
+    }
 
-    XlsxExtras& m_out;
+    template<typename T>
+    static bool parsed(const std::string& text, T& value)
+    {
+        const char* first = text.data();
+        const char* last = first + text.size();
+        while (first < last && (*first == ' ' || *first == '+'))
+            ++first;
+        while (last > first && last[-1] == ' ')
+            --last;
+        const auto result = std::from_chars(first, last, value);
+        return first < last && result.ec == std::errc() && result.ptr == last;
+    }
+
+    void addCell(QString text) { m_out->cells.push_back(XlsxExtras::Cell{m_row, m_column, std::move(text)}); }
+
+    XlsxExtras* m_out = nullptr;
+    SheetCells* m_cells = nullptr;
     const RegionalSettings& m_regional;
+    uint32_t m_style = 0;
     int m_row = -1;
     int m_column = -1;
     std::string m_type;
@@ -472,10 +541,13 @@ XlsxWorkbook readXlsxWorkbook(const QByteArray& package)
     // Chart sheets and dialog sheets are tabs too, but hold no cells.
     for (const auto& [name, id] : workbook.sheets) {
         const auto it = relationships.byId.find(id);
-        if (it != relationships.byId.end() && endsWith(it->second.type, "/worksheet")) {
+        if (it == relationships.byId.end() || !endsWith(it->second.type, "/worksheet"))
+            continue;
+        if (info.firstSheetName.empty()) {
             info.firstSheetName = name;
             info.firstSheetPath = partPath(it->second.target);
-            break;
+        } else {
+            info.otherSheetPaths.push_back(partPath(it->second.target));
         }
     }
     info.sharedStringsPath = "xl/sharedStrings.xml";
@@ -486,30 +558,54 @@ XlsxWorkbook readXlsxWorkbook(const QByteArray& package)
     return info;
 }
 
-XlsxExtras readXlsxExtras(const QByteArray& package, const XlsxWorkbook& workbook, const RegionalSettings& regional)
+bool writtenByAStreamingWriter(std::string_view sheetStart)
 {
-    XlsxExtras extras;
+    return sheetStart.find("t=\"inlineStr\"") != std::string_view::npos
+        || sheetStart.find("t='inlineStr'") != std::string_view::npos;
+}
+
+std::optional<std::vector<QString>> readPhoneticSharedStrings(const QByteArray& package, const XlsxWorkbook& workbook)
+{
     orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
     orcus::zip_archive archive(&stream);
     archive.load();
-
     std::vector<unsigned char> buffer;
-    if (archive.read_file_entry(workbook.sharedStringsPath, buffer)) {
-        const string_view xml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-        if (xml.find("rPh") != string_view::npos) {
-            SharedStringsHandler strings;
-            parseXml(buffer, strings);
-            extras.sharedStrings = std::move(strings.strings);
-        }
-    }
+    if (!archive.read_file_entry(workbook.sharedStringsPath, buffer))
+        return std::nullopt;
+    const string_view xml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+    if (xml.find("rPh") == string_view::npos)
+        return std::nullopt;
+    SharedStringsHandler strings;
+    parseXml(buffer, strings);
+    return std::move(strings.strings);
+}
 
+XlsxExtras readXlsxExtras(const QByteArray& package, const XlsxWorkbook& workbook, const RegionalSettings& regional)
+{
+    XlsxExtras extras;
+    extras.sharedStrings = readPhoneticSharedStrings(package, workbook);
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
+    orcus::zip_archive archive(&stream);
+    archive.load();
+    std::vector<unsigned char> buffer;
     if (workbook.firstSheetPath.empty() || !archive.read_file_entry(workbook.firstSheetPath, buffer))
         return extras;
-    const string_view sheetXml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-    extras.columnsAndRows = dimensionOf(sheetXml);
-    if (needsWalk(sheetXml)) {
+    if (needsWalk(string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()))) {
         SheetHandler sheet(extras, regional);
         parseXml(buffer, sheet);
     }
     return extras;
+}
+
+void readXlsxSheet(const QByteArray& package, const XlsxWorkbook& workbook, SheetCells& cells,
+                   const RegionalSettings& regional)
+{
+    orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
+    orcus::zip_archive archive(&stream);
+    archive.load();
+    std::vector<unsigned char> buffer;
+    if (workbook.firstSheetPath.empty() || !archive.read_file_entry(workbook.firstSheetPath, buffer))
+        return;
+    SheetHandler sheet(cells, regional);
+    parseXml(buffer, sheet);
 }
