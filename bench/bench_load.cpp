@@ -1,13 +1,14 @@
 // Benchmark of the workbook loader: writes 100,000 x 26 and 10,000 x 26 xlsx files the way a
 // streaming exporter does (libxlsxwriter in constant-memory mode: inline strings, ~600,000
 // distinct texts at full size, prices, costs, quantities and measures with a few decimals, one
-// column of full-precision ratios), then times readWorkbook() on
-// each in a child process of its own (median of 3, peak resident memory of that child) and,
-// when python3 has openpyxl, the same with openpyxl's read-only mode for comparison.
+// column of full-precision ratios), then times readWorkbook() on each in a child process of its
+// own (median of 3, peak resident memory of that child) and, when python3 has openpyxl, the same
+// with openpyxl's read-only mode for comparison. Last, the 100,000 rows once more as Excel stores
+// them (shared strings), which orcus reads cell by cell. On a machine busy with other work, the
+// CPU seconds say more than the wall-clock times.
 //
-//   bench_load [DIR]     files go to DIR (kept) or to a temporary folder
-// On a machine busy with other work, the CPU seconds say more than the wall-clock times.
-//   bench_load --measure FILE    (internal) one load, prints "milliseconds rows columns"
+//   bench_load [DIR]              files go to DIR (kept) or to a temporary folder
+//   bench_load --measure FILE     (internal) one load, prints "milliseconds rows columns"
 #include "WorkbookReader.h"
 
 #include <QCoreApplication>
@@ -68,11 +69,11 @@ const char* const Words[] = {"parafuso", "arruela", "porca", "chave", "broca", "
                              "fita", "cola", "tinta", "pincel", "lixa", "serra", "martelo", "alicate"};
 const char* const Units[] = {"UN", "CX", "KG", "L", "M", "PC"};
 
-bool writeWorkbook(const std::string& path, int rows)
+bool writeWorkbook(const std::string& path, int rows, bool constantMemory)
 {
     const ClassicNumbers classic;
     lxw_workbook_options options = {};
-    options.constant_memory = LXW_TRUE;
+    options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
     lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
     if (!workbook)
         return false;
@@ -261,7 +262,7 @@ int main(int argc, char** argv)
         const std::string path = QString(dir + QStringLiteral("/bench_%1.xlsx").arg(rows)).toStdString();
         std::printf("\nwriting %d x %d to %s ...\n", rows, Columns, path.c_str());
         std::fflush(stdout);
-        if (!writeWorkbook(path, rows)) {
+        if (!writeWorkbook(path, rows, true)) {
             std::fprintf(stderr, "libxlsxwriter could not write %s\n", path.c_str());
             return 1;
         }
@@ -292,6 +293,22 @@ int main(int argc, char** argv)
                         (ours->loadSeconds / rows) / secondsPerRowSmall);
         }
         std::fflush(stdout);
+    }
+
+    // The same rows as Excel itself would store them: a shared string table, cells read by orcus.
+    const std::string shared = QString(dir + QStringLiteral("/bench_100000_shared.xlsx")).toStdString();
+    std::printf("\nwriting 100000 x %d with shared strings to %s ...\n", Columns, shared.c_str());
+    std::fflush(stdout);
+    if (!writeWorkbook(shared, 100000, false)) {
+        std::fprintf(stderr, "libxlsxwriter could not write %s\n", shared.c_str());
+        return 1;
+    }
+    if (const std::optional<Summary> ours = measure({self, "--measure", shared}, true)) {
+        std::printf("100000 rows x %d columns, shared strings, %.1f MB\n", Columns,
+                    double(QFileInfo(QString::fromStdString(shared)).size()) / 1e6);
+        std::printf("  readWorkbook: %.2f s load (fastest %.2f s), %.0f rows/s, %.2f s of CPU, peak %.0f MiB\n",
+                    ours->loadSeconds, ours->fastest, 100000 / ours->loadSeconds, ours->cpuSeconds,
+                    ours->peakKiB / 1024.0);
     }
     return 0;
 }
