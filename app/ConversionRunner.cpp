@@ -3,6 +3,7 @@
 #include "ConverterKinds.h"
 #include "Database.h"
 #include "Notifier.h"
+#include "PostalCodeLookup.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -67,8 +68,10 @@ void ConversionRunner::work()
         Database db(m_databaseName);
         const std::unique_ptr<Notifier> notifier =
             m_notifierFactory ? m_notifierFactory() : std::make_unique<NullNotifier>();
+        ViaCepLookup postalCodes;
         RunServices services;
         services.notifier = notifier.get();
+        services.postalCodes = &postalCodes;
         ThreadObserver observer(*this, m_cancel);
         m_outcome.result = runConversion(*converter, m_grid, m_options, db, services, observer);
         m_outcome.report = m_outcome.result.report;

@@ -5,6 +5,7 @@
 #include "ConverterKinds.h"
 #include "Database.h"
 #include "Notifier.h"
+#include "PostalCodeLookup.h"
 #include "Query.h"
 #include "TelegramNotifier.h"
 #include "WorkbookReader.h"
@@ -188,8 +189,10 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
         err << e.message() << u'\n';
         err.flush();
     }));
+    ViaCepLookup postalCodes;
     RunServices services;
     services.notifier = &notifier;
+    services.postalCodes = &postalCodes;
     CommandLineObserver observer(err);
     s_interrupted.store(false);
     auto* previous = std::signal(SIGINT, onInterrupt);

@@ -13,6 +13,8 @@ conversor_add_test(tst_pictures SOURCES tst_pictures.cpp LIBS conversor_services
 conversor_add_test(tst_lookups SOURCES tst_lookups.cpp LIBS conversor_services Qt6::Sql)
 conversor_add_test(tst_cell_text SOURCES tst_cell_text.cpp LIBS conversor_intake ENV TZ=America/Sao_Paulo)
 conversor_add_test(tst_xlsx_reader SOURCES tst_xlsx_reader.cpp LIBS conversor_intake PkgConfig::XLSXWRITER)
+conversor_add_test(tst_postal_code_lookup SOURCES tst_postal_code_lookup.cpp support/FakeViaCep.cpp
+  LIBS conversor_services Qt6::Network)
 conversor_add_test(tst_ods_reader SOURCES tst_ods_reader.cpp LIBS conversor_intake)
 conversor_add_test(tst_xls_reader SOURCES tst_xls_reader.cpp LIBS conversor_intake)
 conversor_add_test(tst_csv_reader SOURCES tst_csv_reader.cpp LIBS conversor_intake)

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <atomic>
+#include <functional>
+
+class QObject;
+class QTcpServer;
+
+/// A stand-in for the ViaCEP service on 127.0.0.1: answers GET /ws/<cep>/json/ over HTTP/1.1 with
+/// canned answers, on a thread of its own (the look-up blocks the thread that asks), and counts
+/// the requests.
+class FakeViaCep {
+public:
+    struct Answer {
+        int status = 200;
+        QByteArray body;
+        int delayMilliseconds = 0;
+    };
+
+    FakeViaCep();
+    ~FakeViaCep();
+    FakeViaCep(const FakeViaCep&) = delete;
+    FakeViaCep& operator=(const FakeViaCep&) = delete;
+
+    /// The answer for one postal code (the path's digits).
+    void answer(const QString& cep, Answer answer);
+    /// The answer for postal codes without one of their own; unknown codes get {"erro": true}.
+    void answerOthers(std::function<Answer(const QString& cep)> answers);
+
+    /// "http://127.0.0.1:<port>/ws/".
+    QString baseUrl() const;
+    int requests() const { return m_requests.load(); }
+    /// The request paths in the order they came.
+    QStringList paths() const;
+
+    /// {"cep", "logradouro", "bairro", "ibge", ...} as ViaCEP sends it.
+    static QByteArray addressJson(const QString& logradouro, const QString& bairro, const QString& ibge);
+
+private:
+    Answer answerFor(const QString& path);
+
+    QThread m_thread;
+    QObject* m_context = nullptr; // lives in m_thread
+    QTcpServer* m_server = nullptr;
+    quint16 m_port = 0;
+    std::atomic<int> m_requests{0};
+    mutable QMutex m_mutex;
+    QHash<QString, Answer> m_answers;
+    std::function<Answer(const QString&)> m_others;
+    QStringList m_paths;
+};
+
+/// A loopback address where nothing listens, for a service that is down.
+QString unreachableBaseUrl();
