@@ -1,6 +1,8 @@
 #include "ConverterKinds.h"
 
 #include "CategoryConverter.h"
+#include "ClientConverter.h"
+#include "SupplierConverter.h"
 #include "ProductConverter.h"
 #include "ServiceConverter.h"
 
@@ -16,6 +18,12 @@ std::unique_ptr<Converter> create(const QString& kind)
 {
     if (kind == QStringLiteral("categorias"))
         return std::make_unique<CategoryConverter>();
+    if (kind == QStringLiteral("clientes"))
+        return std::make_unique<ClientConverter>();
+    if (kind == QStringLiteral("fornecedores"))
+        return std::make_unique<SupplierConverter>(SupplierConverter::Cadastro::Fornecedor);
+    if (kind == QStringLiteral("transportadoras"))
+        return std::make_unique<SupplierConverter>(SupplierConverter::Cadastro::Transportadora);
     if (kind == QStringLiteral("produtos"))
         return std::make_unique<ProductConverter>();
     if (kind == QStringLiteral("servicos"))

@@ -19,6 +19,9 @@ conversor_add_test(tst_ods_reader SOURCES tst_ods_reader.cpp LIBS conversor_inta
 conversor_add_test(tst_xls_reader SOURCES tst_xls_reader.cpp LIBS conversor_intake)
 conversor_add_test(tst_csv_reader SOURCES tst_csv_reader.cpp LIBS conversor_intake)
 conversor_add_test(tst_workbook_errors SOURCES tst_workbook_errors.cpp LIBS conversor_intake PkgConfig::XLSXWRITER)
+conversor_add_test(tst_client_converter SOURCES tst_client_converter.cpp LIBS conversor_converters Qt6::Sql)
+conversor_add_test(tst_supplier_converter SOURCES tst_supplier_converter.cpp support/FakeViaCep.cpp
+  LIBS conversor_converters Qt6::Sql Qt6::Network)
 conversor_add_test(tst_telegram_api SOURCES tst_telegram_api.cpp support/FakeBotApi.cpp
   LIBS conversor_notify Qt6::Network)
 conversor_add_test(tst_conversion_notices SOURCES tst_conversion_notices.cpp support/FakeBotApi.cpp
