@@ -546,14 +546,17 @@ XlsxWorkbook readXlsxWorkbook(const QByteArray& package)
         if (info.firstSheetName.empty()) {
             info.firstSheetName = name;
             info.firstSheetPath = partPath(it->second.target);
+            info.absoluteTargets = info.absoluteTargets || (!it->second.target.empty() && it->second.target[0] == '/');
         } else {
             info.otherSheetPaths.push_back(partPath(it->second.target));
         }
     }
     info.sharedStringsPath = "xl/sharedStrings.xml";
     for (const auto& [id, relationship] : relationships.byId) {
-        if (endsWith(relationship.type, "/sharedStrings"))
+        if (endsWith(relationship.type, "/sharedStrings")) {
             info.sharedStringsPath = partPath(relationship.target);
+            info.absoluteTargets = info.absoluteTargets || (!relationship.target.empty() && relationship.target[0] == '/');
+        }
     }
     return info;
 }
@@ -564,7 +567,8 @@ bool writtenByAStreamingWriter(std::string_view sheetStart)
         || sheetStart.find("t='inlineStr'") != std::string_view::npos;
 }
 
-std::optional<std::vector<QString>> readPhoneticSharedStrings(const QByteArray& package, const XlsxWorkbook& workbook)
+std::optional<std::vector<QString>> readPhoneticSharedStrings(const QByteArray& package, const XlsxWorkbook& workbook,
+                                                              bool always)
 {
     orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(package.constData()), size_t(package.size()));
     orcus::zip_archive archive(&stream);
@@ -573,7 +577,7 @@ std::optional<std::vector<QString>> readPhoneticSharedStrings(const QByteArray& 
     if (!archive.read_file_entry(workbook.sharedStringsPath, buffer))
         return std::nullopt;
     const string_view xml(reinterpret_cast<const char*>(buffer.data()), buffer.size());
-    if (xml.find("rPh") == string_view::npos)
+    if (!always && xml.find("rPh") == string_view::npos)
         return std::nullopt;
     SharedStringsHandler strings;
     parseXml(buffer, strings);

@@ -49,6 +49,9 @@ struct XlsxWorkbook {
     /// The parts of the other worksheets, which the grid never needs.
     std::vector<std::string> otherSheetPaths;
     std::string sharedStringsPath;
+    /// Some writers name the parts with absolute targets ("/xl/worksheets/sheet1.xml"), which
+    /// orcus does not follow: it then reads no cells and no shared strings at all.
+    bool absoluteTargets = false;
 };
 
 /// Reads xl/workbook.xml and its relationships from an xlsx package held in memory. Throws
@@ -63,8 +66,10 @@ std::optional<std::pair<int, int>> sheetDimension(std::string_view sheetStart);
 /// read by readXlsxSheet() than by orcus.
 bool writtenByAStreamingWriter(std::string_view sheetStart);
 
-/// The shared string table, when it has phonetic runs that orcus would show instead of the texts.
-std::optional<std::vector<QString>> readPhoneticSharedStrings(const QByteArray& package, const XlsxWorkbook& workbook);
+/// The shared string table, when it has phonetic runs that orcus would show instead of the texts,
+/// or always when `always` is set.
+std::optional<std::vector<QString>> readPhoneticSharedStrings(const QByteArray& package, const XlsxWorkbook& workbook,
+                                                              bool always = false);
 
 /// Reads what orcus drops from the first worksheet of the package. Throws as readXlsxWorkbook().
 XlsxExtras readXlsxExtras(const QByteArray& package, const XlsxWorkbook& workbook, const RegionalSettings& regional);

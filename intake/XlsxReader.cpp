@@ -546,7 +546,7 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
     // here: it gets a copy of the package where they are empty. Without that copy the first sheet
     // is left to orcus, which must then be the only one to fill the cells.
     std::optional<QByteArray> lighter;
-    bool walkSheet = sheetStart && writtenByAStreamingWriter(*sheetStart);
+    bool walkSheet = sheetStart && (writtenByAStreamingWriter(*sheetStart) || workbook.absoluteTargets);
     if (walkSheet) {
         std::vector<std::string> blanked = workbook.otherSheetPaths;
         blanked.push_back(workbook.firstSheetPath);
@@ -580,7 +580,7 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
         inParallel([&] { readXlsxSheet(package, workbook, cells, regional); },
                    [&] {
                        runOrcus(forOrcus, factory);
-                       sharedStrings = readPhoneticSharedStrings(package, workbook);
+                       sharedStrings = readPhoneticSharedStrings(package, workbook, workbook.absoluteTargets);
                        convertAhead(readerState);
                    },
                    readerState);

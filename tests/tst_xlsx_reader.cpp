@@ -24,6 +24,7 @@ private slots:
     void chartSheetsAreNotWorksheets_data() { routes(); }
     void chartSheetsAreNotWorksheets();
     void singleCellAndEmptySheets();
+    void absolutePartNames();
     void inlineStringsCellsWithoutReferencesAndNoDimension();
     void sharedStringsAsOtherWritersStoreThem_data() { routes(); }
     void sharedStringsAsOtherWritersStoreThem();
@@ -207,6 +208,20 @@ void TestXlsxReader::chartSheetsAreNotWorksheets()
     parts.sheets.push_back(QByteArrayLiteral("<sheetData><row r=\"1\"><c r=\"A1\"><v>9</v></c></row></sheetData>"));
     QCOMPARE(gridRows(read(writePackage(QStringLiteral("chart-first.xlsx"), parts))),
              QStringList({QStringLiteral("dados|3")}));
+}
+
+void TestXlsxReader::absolutePartNames()
+{
+    // openpyxl names the worksheets and the shared strings with absolute targets, which orcus 0.17
+    // does not follow: the loader must still find every cell.
+    TestZip::XlsxParts parts;
+    parts.absoluteTargets = true;
+    parts.sharedStrings = QByteArrayLiteral("<si><t>Preço</t></si>");
+    parts.sheets.push_back(QByteArrayLiteral("<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c>"
+                                             "<c r=\"B1\" t=\"n\"><v>1234.5</v></c><c r=\"C1\"><v>7</v></c></row></sheetData>"));
+    parts.sheets.push_back(QByteArrayLiteral("<sheetData><row r=\"1\"><c r=\"A1\"><v>9</v></c></row></sheetData>"));
+    QCOMPARE(gridRows(read(writePackage(QStringLiteral("absolute.xlsx"), parts))),
+             QStringList({QStringLiteral("Preço|1234,5|7")}));
 }
 
 void TestXlsxReader::singleCellAndEmptySheets()

@@ -160,7 +160,7 @@ QByteArray xlsx(const XlsxParts& parts)
         workbook += "<sheet name=\"" + name + "\" sheetId=\"" + n + "\" r:id=\"rId" + QByteArray::number(id) + "\"/>";
         rels += "<Relationship Id=\"rId" + QByteArray::number(id)
             + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-              "Target=\"worksheets/sheet" + n + ".xml\"/>";
+              "Target=\"" + (parts.absoluteTargets ? "/xl/" : "") + "worksheets/sheet" + n + ".xml\"/>";
         zip.add(QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1),
                 xmlHeader + "<worksheet xmlns=\"" + mainNs + "\" xmlns:r=\"" + relNs + "\">" + parts.sheets[i]
                     + "</worksheet>");
@@ -171,7 +171,7 @@ QByteArray xlsx(const XlsxParts& parts)
                  "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>";
         rels += "<Relationship Id=\"rId" + QByteArray::number(id)
             + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
-              "Target=\"sharedStrings.xml\"/>";
+              "Target=\"" + (parts.absoluteTargets ? "/xl/" : "") + "sharedStrings.xml\"/>";
         zip.add(QStringLiteral("xl/sharedStrings.xml"),
                 xmlHeader + "<sst xmlns=\"" + mainNs + "\">" + parts.sharedStrings + "</sst>");
     }

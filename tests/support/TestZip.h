@@ -37,6 +37,7 @@ struct XlsxParts {
     bool strict = false;           ///< the namespaces of Strict Open XML instead of the transitional ones
     bool chartSheetFirst = false;  ///< a chart sheet as the first tab, before the worksheets
     QByteArray firstSheetName;     ///< name of the first worksheet, XML-escaped; "Plan1" when empty
+    bool absoluteTargets = false;  ///< worksheets and shared strings named "/xl/...", as openpyxl does
 };
 
 /// An xlsx package of the given parts; sheets are named "Plan1", "Plan2"...
