@@ -1,4 +1,5 @@
 // The command line: its words, outputs and exit statuses, in-process and through the real program.
+#include "ClassicNumericLocale.h"
 #include "CommandLine.h"
 #include "Database.h"
 #include "Query.h"
@@ -125,6 +126,7 @@ void TestCli::realProgramFollowsTheLocale()
     QVERIFY2(QFile::exists(exe), "CONVERSOR_EXE does not name the program");
     QTemporaryDir dir;
     const QByteArray xlsx = dir.filePath(QStringLiteral("p.xlsx")).toUtf8();
+    const ClassicNumericLocale numbersAsExcelWritesThem; // libxlsxwriter prints with the C library
     lxw_workbook* wb = workbook_new(xlsx.constData());
     lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
     lxw_format* date = workbook_add_format(wb);
