@@ -153,10 +153,44 @@ protected:
     AttributeBuffer m_attrs;
 };
 
+// The plain SAX parser does not match closing tags with opening ones; a part whose elements do
+// not nest is corrupt, and must be refused rather than read in part.
+template<typename Handler>
+class NestingCheck {
+public:
+    explicit NestingCheck(Handler& handler) : m_handler(handler) {}
+    void doctype(const orcus::sax::doctype_declaration& d) { m_handler.doctype(d); }
+    void start_declaration(string_view d) { m_handler.start_declaration(d); }
+    void end_declaration(string_view d) { m_handler.end_declaration(d); }
+    void attribute(const orcus::sax::parser_attribute& a) { m_handler.attribute(a); }
+    void characters(string_view value, bool transient) { m_handler.characters(value, transient); }
+    void start_element(const orcus::sax::parser_element& elem)
+    {
+        m_open.emplace_back(elem.ns);
+        m_open.back() += ':';
+        m_open.back() += elem.name;
+        m_handler.start_element(elem);
+    }
+    void end_element(const orcus::sax::parser_element& elem)
+    {
+        if (m_open.empty() || m_open.back().size() != elem.ns.size() + 1 + elem.name.size() ||
+            string_view(m_open.back()).substr(0, elem.ns.size()) != elem.ns ||
+            string_view(m_open.back()).substr(elem.ns.size() + 1) != elem.name)
+            throw orcus::sax::malformed_xml_error("mis-matching closing element.", elem.begin_pos);
+        m_open.pop_back();
+        m_handler.end_element(elem);
+    }
+
+private:
+    Handler& m_handler;
+    std::vector<std::string> m_open;
+};
+
 template<typename Handler>
 void parseXml(const std::vector<unsigned char>& xml, Handler& handler)
 {
-    orcus::sax_parser<Handler> parser(reinterpret_cast<const char*>(xml.data()), xml.size(), handler);
+    NestingCheck<Handler> checked(handler);
+    orcus::sax_parser<NestingCheck<Handler>> parser(reinterpret_cast<const char*>(xml.data()), xml.size(), checked);
     parser.parse();
 }
 

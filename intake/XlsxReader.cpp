@@ -546,7 +546,9 @@ Grid readXlsx(const QByteArray& package, const RegionalSettings& regional)
     // here: it gets a copy of the package where they are empty. Without that copy the first sheet
     // is left to orcus, which must then be the only one to fill the cells.
     std::optional<QByteArray> lighter;
-    bool walkSheet = sheetStart && (writtenByAStreamingWriter(*sheetStart) || workbook.absoluteTargets);
+    // The loader's own walker reads the cells of every sheet: orcus, given the cells too, takes about
+    // twice as long on sheets stored with shared strings (as Excel writes them) and drops values.
+    bool walkSheet = sheetStart.has_value();
     if (walkSheet) {
         std::vector<std::string> blanked = workbook.otherSheetPaths;
         blanked.push_back(workbook.firstSheetPath);
