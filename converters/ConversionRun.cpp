@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "Notifier.h"
+#include "RunJournal.h"
 #include "funcoes.h"
 
 #include <QElapsedTimer>
@@ -50,13 +51,44 @@ RunResult runConversion(Converter& converter, const Grid& grid, const RunOptions
     RunContext context(database, grid, options, regional, services);
     const int rowCount = grid.rowCount();
     const int inicioX = options.titulos ? 1 : 0;
+    // A dry run writes nothing that stays, so it keeps no journal.
+    RunJournal* journal = options.simular ? nullptr : services.journal;
+    struct ObserverScope {
+        Database& db;
+        ~ObserverScope() { db.setWriteObserver(nullptr); }
+    } observerScope{database};
+    database.setWriteObserver(journal);
     observer.started(rowCount);
 
+    // The journal reaches the disk before each commit, so it always holds what the database holds.
+    const auto commit = [&] {
+        if (journal) {
+            try {
+                journal->beforeCommit();
+            } catch (const UserError& e) {
+                database.rollback();
+                throw RunError(e.message() + QStringLiteral(" As linhas desde a última gravação foram desfeitas."),
+                               result.report);
+            }
+        }
+        database.commit();
+        if (journal)
+            journal->afterCommit();
+    };
     const auto finishTransaction = [&] {
         if (options.simular)
             database.rollback();
         else
-            database.commit();
+            commit();
+    };
+    const auto endJournal = [&](const QString& situacao, const QString& message) {
+        if (!journal)
+            return;
+        try {
+            journal->finish(situacao, message, result.report);
+        } catch (const UserError&) {
+            // The changes are on disk up to the last commit; only the closing line is missing.
+        }
     };
 
     database.begin();
@@ -64,6 +96,7 @@ RunResult runConversion(Converter& converter, const Grid& grid, const RunOptions
         converter.setUp(context);
     } catch (const UserError& e) {
         database.rollback();
+        endJournal(QStringLiteral("erro"), e.message());
         throw RunError(e.message(), result.report);
     }
 
@@ -79,6 +112,8 @@ RunResult runConversion(Converter& converter, const Grid& grid, const RunOptions
         observer.progress(x);
         context.beginRow(x);
         context.lookups.rowStarted();
+        if (journal)
+            journal->beginRow(x);
         if (!converter.writesOneStatementPerRow())
             database.beginUnit();
         try {
@@ -87,6 +122,8 @@ RunResult runConversion(Converter& converter, const Grid& grid, const RunOptions
         } catch (const UserError& e) {
             database.undoUnit();
             context.lookups.rowUndone();
+            if (journal)
+                journal->discardRow();
             const QString text = rowErrorText(x, e);
             RowReport failed = context.rowReport();
             failed.outcome = RowOutcome::Failed;
@@ -96,20 +133,24 @@ RunResult runConversion(Converter& converter, const Grid& grid, const RunOptions
             observer.rowDone(failed);
             if (!options.continuar) {
                 finishTransaction();
+                endJournal(QStringLiteral("erro"), text);
                 throw RunError(text, result.report);
             }
             continue;
         }
+        if (journal)
+            journal->endRow();
         result.report.add(context.rowReport());
         observer.rowDone(context.rowReport());
         if (!options.simular && (++rowsSinceCommit >= kRowsPerCommit || sinceCommit.elapsed() >= kMillisecondsPerCommit)) {
-            database.commit();
+            commit();
             database.begin();
             rowsSinceCommit = 0;
             sinceCommit.restart();
         }
     }
     finishTransaction();
+    endJournal(result.cancelled ? QStringLiteral("cancelada") : QStringLiteral("concluida"), QString());
 
     result.count = rowCount - inicioX;
     if (result.cancelled)

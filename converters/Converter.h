@@ -32,6 +32,8 @@ private:
 struct RunServices {
     Notifier* notifier = nullptr;
     class PostalCodeLookup* postalCodes = nullptr;
+    /// Where a run that writes keeps the account of its changes; none for a dry run.
+    class RunJournal* journal = nullptr;
 };
 
 /// What a converter works with during one run.

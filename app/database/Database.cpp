@@ -204,10 +204,12 @@ int Database::execute(const QString& sql, const QVariantList& values)
         savepoint(kUnitSavepoint);
         m_unitSaved = true;
     }
-    QSqlQuery& q = run(sql, values);
     const QStringView head = QStringView(sql).trimmed().left(6);
-    const bool counted = head.compare(u"DELETE", Qt::CaseInsensitive) == 0 ||
-                         head.compare(u"UPDATE", Qt::CaseInsensitive) == 0;
+    const bool deleting = head.compare(u"DELETE", Qt::CaseInsensitive) == 0;
+    if (deleting && m_observer)
+        m_observer->deleting(sql, values);
+    QSqlQuery& q = run(sql, values);
+    const bool counted = deleting || head.compare(u"UPDATE", Qt::CaseInsensitive) == 0;
     const int affected = counted ? q.numRowsAffected() : 0;
     q.finish();
     return affected;
@@ -271,6 +273,13 @@ const TableInfo& Database::table(const QString& name)
     const QSqlIndex pk = db.primaryIndex(stored);
     for (int i = 0; i < pk.count(); ++i)
         info.primaryKey << pk.fieldName(i);
+    QSqlQuery& computed = run(QStringLiteral("SELECT TRIM(R.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS R "
+                                             "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE "
+                                             "WHERE R.RDB$RELATION_NAME = ? AND F.RDB$COMPUTED_BLR IS NOT NULL"),
+                              {stored});
+    while (computed.next())
+        info.computed << computed.value(0).toString();
+    computed.finish();
     return *m_tables.insert(key, info);
 }
 

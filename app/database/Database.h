@@ -19,6 +19,7 @@ struct TableInfo {
     QString name;
     QStringList columns;
     QStringList primaryKey;
+    QStringList computed;   // columns computed by the database, which no statement can write
     /// The database's spelling of a column named without regard to case; empty when absent.
     QString column(const QString& anyCase) const;
 };
@@ -39,9 +40,28 @@ struct RecordLayout {
     // (empty when the table has no such column), the positions of the primary key's columns (-1
     // when absent), and the INSERT and UPDATE texts by the set of columns written.
     bool resolved = false;
+    std::vector<QString> tableColumns;
     std::vector<QString> quotedColumns;
     std::vector<int> keyPositions;
     QHash<QByteArray, QString> writeSql;
+};
+
+/// Told of every row the connection's datasets write and of every DELETE run on it, so that a run
+/// can keep an account of what it changed and undo it later. Called after the write succeeded
+/// (before it, for a DELETE, while the rows it removes can still be read).
+class WriteObserver {
+public:
+    virtual ~WriteObserver() = default;
+    /// A row was inserted with `values` in `columns`; `key` holds its primary key's values in key
+    /// order (null where the key was left to the database).
+    virtual void inserted(const TableInfo& table, const QStringList& columns, const QVariantList& values,
+                          const QVariantList& key) = 0;
+    /// The row with primary key `key` (its values after the write) had `columns` changed from
+    /// `before` to `after`.
+    virtual void updated(const TableInfo& table, const QVariantList& key, const QStringList& columns,
+                         const QVariantList& before, const QVariantList& after) = 0;
+    /// A DELETE is about to run with these bound values.
+    virtual void deleting(const QString& sql, const QVariantList& values) = 0;
 };
 
 /// One connection to an ERP database: a local path is opened embedded, in-process; a
@@ -80,6 +100,10 @@ public:
     /// Undoes what the unit wrote, if anything.
     void undoUnit();
     void endUnit() { m_unitArmed = false; }
+
+    /// Who is told of the writes; null (the default) tells no one.
+    void setWriteObserver(WriteObserver* observer) { m_observer = observer; }
+    WriteObserver* writeObserver() const { return m_observer; }
 
     /// Runs a statement that returns no rows, with bound values. Returns the rows affected for
     /// DELETE and UPDATE statements, 0 for others (counting costs a round trip).
@@ -122,4 +146,5 @@ private:
     QHash<QString, int> m_textLengths;
     bool m_unitArmed = false;
     bool m_unitSaved = false;
+    WriteObserver* m_observer = nullptr;
 };

@@ -18,9 +18,11 @@ void resolve(RecordLayout& layout, const TableInfo& info)
 {
     if (layout.resolved)
         return;
+    layout.tableColumns.clear();
     layout.quotedColumns.clear();
     for (const QString& name : std::as_const(layout.names)) {
         const QString column = info.column(name);
+        layout.tableColumns.push_back(column);
         layout.quotedColumns.push_back(column.isEmpty() ? QString() : quoted(column));
     }
     layout.keyPositions.clear();
@@ -256,6 +258,13 @@ void Query::apply()
         }
         for (int k : layout.keyPositions)
             m_lastKey << (k < 0 ? QVariant() : m_values[static_cast<size_t>(k)]);
+        if (WriteObserver* observer = m_db.writeObserver(); observer && !values.isEmpty()) {
+            QStringList columns;
+            for (size_t i = 0; i < m_values.size(); ++i)
+                if (m_changed[i])
+                    columns << layout.tableColumns[i];
+            observer->inserted(info, columns, values, m_lastKey);
+        }
     } else {
         if (info.primaryKey.isEmpty())
             throw DatabaseError(
@@ -284,6 +293,17 @@ void Query::apply()
                                                                where.join(QStringLiteral(" AND "))));
             }
             m_db.execute(*sql, values + keyValues);
+            if (WriteObserver* observer = m_db.writeObserver()) {
+                QStringList columns;
+                QVariantList before;
+                for (size_t i = 0; i < m_values.size(); ++i) {
+                    if (m_changed[i]) {
+                        columns << layout.tableColumns[i];
+                        before << m_original[i];
+                    }
+                }
+                observer->updated(info, m_lastKey, columns, before, values);
+            }
         }
     }
     m_original = m_values;

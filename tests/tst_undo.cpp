@@ -1,0 +1,397 @@
+// Runs kept in a journal and undone: after the undo the database holds exactly what it held before
+// the run (every row of every table compared), whichever way the run ended; an undo refuses rows
+// changed since; a journal cut short by a crash is still undone.
+#include "ConversionRun.h"
+#include "ConverterKinds.h"
+#include "Database.h"
+#include "RunJournal.h"
+#include "SampleDatabase.h"
+#include "UndoRun.h"
+
+#include <QImage>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+namespace {
+
+enum Column { A, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z };
+using Cells = QMap<int, QString>;
+
+Grid gridOf(const QList<Cells>& rows, int columns = Z + 1)
+{
+    Grid g(columns, static_cast<int>(rows.size()));
+    for (int y = 0; y < rows.size(); ++y)
+        for (auto it = rows.at(y).cbegin(); it != rows.at(y).cend(); ++it)
+            g.setCell(it.key(), y, it.value());
+    return g;
+}
+
+QString shown(const QVariant& v)
+{
+    if (v.isNull())
+        return QStringLiteral("<null>");
+    if (v.metaType().id() == QMetaType::QByteArray)
+        return QString::fromLatin1(v.toByteArray().toBase64());
+    if (v.metaType().id() == QMetaType::QDate)
+        return v.toDate().toString(Qt::ISODate);
+    return v.toString();
+}
+
+// Every row of every table of the database, one string a row, sorted within each table.
+QStringList dump(const QString& path)
+{
+    Database db(path);
+    QSqlQuery tables(db.connection());
+    tables.exec(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATIONS "
+                               "WHERE RDB$SYSTEM_FLAG = 0 AND RDB$VIEW_BLR IS NULL ORDER BY 1"));
+    QStringList out;
+    while (tables.next()) {
+        const QString table = tables.value(0).toString();
+        QSqlQuery q(db.connection());
+        q.exec(QStringLiteral("SELECT * FROM ") + table);
+        QStringList rows;
+        while (q.next()) {
+            QStringList cells;
+            for (int i = 0; i < q.record().count(); ++i)
+                cells << q.record().fieldName(i) + u'=' + shown(q.value(i));
+            rows << table + QStringLiteral(": ") + cells.join(u'|');
+        }
+        rows.sort();
+        out << rows;
+    }
+    return out;
+}
+
+void exec(const QString& path, const QString& sql)
+{
+    Database db(path);
+    db.execute(sql);
+}
+
+int scalar(const QString& path, const QString& sql)
+{
+    Database db(path);
+    QSqlQuery q(db.connection());
+    q.exec(sql);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+// Stops the run before grid row `stopAt`.
+struct StoppingObserver : RunObserver {
+    int stopAt = -1;
+    int row = 0;
+    void progress(int r) override { row = r; }
+    bool cancelRequested() override { return stopAt >= 0 && row + 1 >= stopAt; }
+};
+
+struct Journalled {
+    QString journal;
+    RunResult result;
+    QString error;
+};
+
+Journalled run(const SampleDatabase& sample, const QString& kind, const Grid& grid, RunOptions options,
+               int stopAt = -1)
+{
+    Journalled out;
+    std::unique_ptr<Converter> converter = ConverterKinds::create(kind);
+    Database db(sample.path());
+    RunJournal journal(RunJournal::folderBeside(sample.folder()), kind, QStringLiteral("planilha.xlsx"),
+                       sample.path(), options, db);
+    out.journal = journal.fileName();
+    RunServices services;
+    services.journal = &journal;
+    StoppingObserver observer;
+    observer.stopAt = stopAt;
+    try {
+        out.result = runConversion(*converter, grid, options, db, services, observer);
+    } catch (const RunError& e) {
+        out.error = e.message();
+    }
+    return out;
+}
+
+UndoResult undo(const SampleDatabase& sample, const QString& journal, bool force = false)
+{
+    Database db(sample.path());
+    return undoJournal(journal, db, force);
+}
+
+QString undoRefusal(const SampleDatabase& sample, const QString& journal)
+{
+    try {
+        undo(sample, journal);
+    } catch (const UndoRefused& e) {
+        return e.message();
+    }
+    return {};
+}
+
+QString writePicture(const QString& folder)
+{
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(QColor(200, 30, 90));
+    const QString path = folder + QStringLiteral("/foto.bmp");
+    image.save(path, "BMP");
+    return path;
+}
+
+// What each kind starts from, so that the run inserts, updates and (with the clear) removes rows.
+void seedFor(const SampleDatabase& sample, const QString& kind)
+{
+    if (kind == QStringLiteral("produtos")) {
+        exec(sample.path(), QStringLiteral("INSERT INTO CATEGORIA (CODIGO_CATEGORIA, NOME_CATEGORIA) VALUES (7, 'PAPELARIA')"));
+        exec(sample.path(), QStringLiteral("INSERT INTO PRODUTO (CODIGO_PRODUTO, NOME_PRODUTO, CODIGO_CATEGORIA) "
+                                           "VALUES (12, 'CANETA AZUL', 7)"));
+        exec(sample.path(), QStringLiteral("INSERT INTO PRODUTO_EMPRESA (CODIGO_PRODUTO, CODIGO_EMPRESA, VALORVENDA_PRODUTO) "
+                                           "VALUES (12, 1, 3.5)"));
+    } else if (kind == QStringLiteral("clientes")) {
+        exec(sample.path(), QStringLiteral("INSERT INTO CLIENTE (CODIGO_CLIENTE, NOME_CLIENTE, CPF_CLIENTE) "
+                                           "VALUES (5, 'ANTIGO', '111.444.777-35')"));
+    } else if (kind == QStringLiteral("fornecedores")) {
+        exec(sample.path(), QStringLiteral("INSERT INTO FORNECEDOR (CODIGO_FORNECEDOR, RAZAO_FORNECEDOR, TIPO_CADASTRO) "
+                                           "VALUES (3, 'ANTIGO', 'F')"));
+    } else if (kind == QStringLiteral("categorias")) {
+        exec(sample.path(), QStringLiteral("INSERT INTO CATEGORIA (CODIGO_CATEGORIA, NOME_CATEGORIA) VALUES (4, 'VELHA')"));
+    }
+}
+
+Grid gridFor(const QString& kind, const QString& picture)
+{
+    if (kind == QStringLiteral("produtos"))
+        return gridOf({
+            {{A, QStringLiteral("Código")}, {C, QStringLiteral("Descrição")}},
+            {{A, QStringLiteral("12")}, {C, QStringLiteral("Caneta preta")}, {D, QStringLiteral("4,25")}, {L, QStringLiteral("Escrita")}},
+            {{A, QStringLiteral("13")}, {C, QStringLiteral("Lápis")}, {D, QStringLiteral("1,10")}, {H, QStringLiteral("CX")},
+             {L, QStringLiteral("Escrita")}, {V, picture}},
+            {{A, QStringLiteral("14")}, {C, QStringLiteral("Borracha")}, {D, QStringLiteral("0,90")}, {H, QStringLiteral("PCT")}},
+        });
+    if (kind == QStringLiteral("categorias"))
+        return gridOf({{{A, QStringLiteral("1")}, {B, QStringLiteral("Bebidas")}},
+                       {{A, QStringLiteral("4")}, {B, QStringLiteral("Limpeza")}}});
+    // Clients, suppliers and carriers share their first columns: name, fantasy name, CPF/CNPJ.
+    return gridOf({
+        {{A, QStringLiteral("Maria Souza")}, {C, QStringLiteral("52998224725")}},
+        {{A, QStringLiteral("Comércio Leste Ltda")}, {C, QStringLiteral("11222333000181")}},
+        {{A, QStringLiteral("Sem Documento")}},
+    });
+}
+
+} // namespace
+
+class TestUndo : public QObject {
+    Q_OBJECT
+private slots:
+    void undoGivesBackTheDatabase_data();
+    void undoGivesBackTheDatabase();
+    void undoAfterAnErrorAndAfterACancel_data();
+    void undoAfterAnErrorAndAfterACancel();
+    void refusesRowsChangedSince_data();
+    void refusesRowsChangedSince();
+    void journalCutShortByACrash();
+    void dryRunKeepsNoJournal();
+    void journalsListedNewestFirst();
+};
+
+void TestUndo::undoGivesBackTheDatabase_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("limpar");
+    QTest::newRow("produtos") << QStringLiteral("produtos") << false;
+    QTest::newRow("clientes, com limpeza") << QStringLiteral("clientes") << true;
+    QTest::newRow("clientes") << QStringLiteral("clientes") << false;
+    QTest::newRow("fornecedores, com limpeza") << QStringLiteral("fornecedores") << true;
+    QTest::newRow("transportadoras") << QStringLiteral("transportadoras") << false;
+    QTest::newRow("categorias, com limpeza") << QStringLiteral("categorias") << true;
+}
+
+void TestUndo::undoGivesBackTheDatabase()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, limpar);
+    SampleDatabase sample;
+    seedFor(sample, kind);
+    const QStringList before = dump(sample.path());
+
+    RunOptions options;
+    options.titulos = kind == QStringLiteral("produtos");
+    options.limpar = limpar;
+    const Journalled r = run(sample, kind, gridFor(kind, writePicture(sample.folder())), options);
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QVERIFY(dump(sample.path()) != before);
+
+    // Named with the date, the time and the kind, beside the ini file's folder.
+    const QFileInfo file(r.journal);
+    QCOMPARE(file.dir().dirName(), QStringLiteral("Diarios"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d{6}_") + kind + QStringLiteral("\\.jsonl$"))
+                 .match(file.fileName())
+                 .hasMatch(),
+             qPrintable(file.fileName()));
+
+    const UndoResult u = undo(sample, r.journal);
+    QVERIFY(!u.alreadyUndone);
+    QCOMPARE(dump(sample.path()), before);
+    if (limpar)
+        QVERIFY(u.reinserted > 0);
+
+    // A second undo does nothing and says so.
+    const UndoResult again = undo(sample, r.journal);
+    QVERIFY(again.alreadyUndone);
+    QVERIFY(again.lines(r.journal).first().contains(QStringLiteral("já foi desfeito")));
+    QCOMPARE(dump(sample.path()), before);
+}
+
+void TestUndo::undoAfterAnErrorAndAfterACancel_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("run ended by an error") << false;
+    QTest::newRow("run cancelled") << true;
+}
+
+void TestUndo::undoAfterAnErrorAndAfterACancel()
+{
+    QFETCH(bool, cancel);
+    SampleDatabase sample;
+    seedFor(sample, QStringLiteral("produtos"));
+    exec(sample.path(), QStringLiteral("ALTER TABLE PRODUTO_EMPRESA ADD CONSTRAINT CK_TETO CHECK (VALORVENDA_PRODUTO < 1000)"));
+    const QStringList before = dump(sample.path());
+
+    QList<Cells> rows;
+    for (int i = 0; i < 30; ++i)
+        rows << Cells{{A, QString::number(100 + i)}, {C, QStringLiteral("Item %1").arg(i)}, {D, QStringLiteral("5")},
+                      {L, QStringLiteral("Grupo %1").arg(i % 4)}};
+    rows[20][D] = QStringLiteral("5000"); // refused by the check: the run ends on row 21
+    const Journalled r = run(sample, QStringLiteral("produtos"), gridOf(rows), RunOptions(), cancel ? 10 : -1);
+    if (cancel) {
+        QVERIFY(r.result.cancelled);
+        QCOMPARE(scalar(sample.path(), QStringLiteral("SELECT COUNT(*) FROM PRODUTO")), 1 + 10);
+    } else {
+        QVERIFY(r.error.contains(QStringLiteral("CK_TETO")));
+        QCOMPARE(scalar(sample.path(), QStringLiteral("SELECT COUNT(*) FROM PRODUTO")), 1 + 20);
+    }
+    const JournalSummary s = JournalReader::summary(r.journal);
+    QCOMPARE(s.situacao, cancel ? QStringLiteral("cancelada") : QStringLiteral("erro"));
+
+    undo(sample, r.journal);
+    QCOMPARE(dump(sample.path()), before);
+}
+
+void TestUndo::refusesRowsChangedSince_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<bool>("ajustarPrecos");
+    QTest::newRow("inserted client renamed")
+        << QStringLiteral("clientes") << QStringLiteral("UPDATE CLIENTE SET NOME_CLIENTE = 'OUTRO' WHERE CODIGO_CLIENTE = 6")
+        << QStringLiteral("Linha 1 da planilha, tabela CLIENTE (CODIGO_CLIENTE = 6): a coluna NOME_CLIENTE") << false;
+    QTest::newRow("inserted client deleted")
+        << QStringLiteral("clientes") << QStringLiteral("DELETE FROM CLIENTE WHERE CODIGO_CLIENTE = 7")
+        << QStringLiteral("Linha 2 da planilha, tabela CLIENTE (CODIGO_CLIENTE = 7): a linha incluída") << false;
+    QTest::newRow("updated price changed")
+        << QStringLiteral("produtos") << QStringLiteral("UPDATE PRODUTO_EMPRESA SET VALORVENDA_PRODUTO = 9 WHERE CODIGO_PRODUTO = 12")
+        << QStringLiteral("Linha 2 da planilha, tabela PRODUTO_EMPRESA (CODIGO_PRODUTO = 12, CODIGO_EMPRESA = 1): "
+                          "a coluna VALORVENDA_PRODUTO")
+        << true;
+    QTest::newRow("inserted supplier's tax number cleared")
+        << QStringLiteral("fornecedores") << QStringLiteral("UPDATE FORNECEDOR SET CNPJCPF_FORNECEDOR = NULL WHERE CODIGO_FORNECEDOR = 5")
+        << QStringLiteral("Linha 2 da planilha, tabela FORNECEDOR (CODIGO_FORNECEDOR = 5): a coluna CNPJCPF_FORNECEDOR") << false;
+}
+
+void TestUndo::refusesRowsChangedSince()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, change);
+    QFETCH(QString, named);
+    QFETCH(bool, ajustarPrecos);
+    SampleDatabase sample;
+    seedFor(sample, kind);
+    const QStringList before = dump(sample.path());
+    RunOptions options;
+    options.titulos = kind == QStringLiteral("produtos");
+    options.ajustarPrecos = ajustarPrecos;
+    const Journalled r = run(sample, kind, gridFor(kind, writePicture(sample.folder())), options);
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    exec(sample.path(), change);
+    const QStringList changed = dump(sample.path());
+
+    const QString refusal = undoRefusal(sample, r.journal);
+    QVERIFY2(refusal.contains(named), qPrintable(refusal + QStringLiteral("\n---\n") + named));
+    QCOMPARE(dump(sample.path()), changed); // nothing undone
+
+    // Forced, everything the run wrote goes, the other change with it where it touched those rows.
+    const UndoResult forced = undo(sample, r.journal, true);
+    QVERIFY(!forced.alreadyUndone);
+    QCOMPARE(dump(sample.path()), before);
+}
+
+void TestUndo::journalCutShortByACrash()
+{
+    SampleDatabase sample;
+    const QStringList before = dump(sample.path());
+    const Journalled r = run(sample, QStringLiteral("categorias"), gridFor(QStringLiteral("categorias"), {}), RunOptions());
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+
+    // As a crash leaves it: the closing lines missing, a change the database never committed after
+    // the last commit mark, and half a line.
+    QFile file(r.journal);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    while (!lines.isEmpty() && !lines.last().startsWith("{\"op\":\"gravado\""))
+        lines.removeLast();
+    lines << "{\"op\":\"incluida\",\"linha\":3,\"tabela\":\"CATEGORIA\",\"chave\":{\"CODIGO_CATEGORIA\":99},"
+             "\"valores\":{\"CODIGO_CATEGORIA\":99,\"NOME_CATEGORIA\":\"NUNCA\"}}"
+          << "{\"op\":\"incluida\",\"linha\":4,\"tab";
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(lines.join('\n'));
+    file.close();
+
+    const JournalSummary s = JournalReader::summary(r.journal);
+    QVERIFY(s.situacao.isEmpty());
+    QCOMPARE(s.inserted, 3);
+
+    const UndoResult u = undo(sample, r.journal);
+    QCOMPARE(u.deleted, 2);
+    QCOMPARE(u.uncommitted, 1);
+    QCOMPARE(dump(sample.path()), before);
+    QVERIFY(undo(sample, r.journal).alreadyUndone);
+}
+
+void TestUndo::dryRunKeepsNoJournal()
+{
+    SampleDatabase sample;
+    RunOptions options;
+    options.simular = true;
+    const Journalled r = run(sample, QStringLiteral("categorias"), gridFor(QStringLiteral("categorias"), {}), options);
+    QVERIFY(r.error.isEmpty());
+    // The file made before the run holds its header only: nothing to undo.
+    const std::vector<JournalEntry> entries = JournalReader::entries(r.journal);
+    QCOMPARE(entries.size(), size_t(0));
+}
+
+void TestUndo::journalsListedNewestFirst()
+{
+    SampleDatabase sample;
+    const Journalled first = run(sample, QStringLiteral("categorias"), gridFor(QStringLiteral("categorias"), {}), RunOptions());
+    QTest::qWait(1100); // the names hold the second
+    const Journalled second = run(sample, QStringLiteral("clientes"), gridFor(QStringLiteral("clientes"), {}), RunOptions());
+    QFile stray(RunJournal::folderBeside(sample.folder()) + QStringLiteral("/anotacoes.jsonl"));
+    QVERIFY(stray.open(QIODevice::WriteOnly));
+    stray.write("não é um diário\n");
+    stray.close();
+
+    const QList<JournalSummary> list = JournalReader::list(RunJournal::folderBeside(sample.folder()));
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list.at(0).fileName, second.journal);
+    QCOMPARE(list.at(0).kind, QStringLiteral("clientes"));
+    QCOMPARE(list.at(0).inserted, 3);
+    QCOMPARE(list.at(1).kind, QStringLiteral("categorias"));
+    QCOMPARE(list.at(1).tables.value(QStringLiteral("CATEGORIA")).value(0), 2);
+    QVERIFY(list.at(0).describe().contains(QStringLiteral("3 incluída(s)")));
+    QVERIFY(list.at(0).describe().contains(QStringLiteral("planilha.xlsx")));
+}
+
+QTEST_GUILESS_MAIN(TestUndo)
+#include "tst_undo.moc"
