@@ -5,6 +5,7 @@
 #include "GridCommand.h"
 #include "ImportCommand.h"
 #include "ModeloCommand.h"
+#include "UndoCommand.h"
 #include "UserError.h"
 
 #include <memory>
@@ -19,6 +20,7 @@ std::vector<std::unique_ptr<Command>> commands()
     list.push_back(std::make_unique<GridCommand>());
     list.push_back(std::make_unique<ImportCommand>());
     list.push_back(std::make_unique<ModeloCommand>());
+    list.push_back(std::make_unique<UndoCommand>());
     return list;
 }
 

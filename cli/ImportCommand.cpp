@@ -7,6 +7,7 @@
 #include "Notifier.h"
 #include "PostalCodeLookup.h"
 #include "Query.h"
+#include "RunJournal.h"
 #include "TelegramNotifier.h"
 #include "WorkbookReader.h"
 
@@ -193,6 +194,22 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
     RunServices services;
     services.notifier = &notifier;
     services.postalCodes = &postalCodes;
+    // A run that writes keeps its journal beside the ini file, so that `desfazer` can undo it.
+    std::unique_ptr<RunJournal> journal;
+    if (!options.simular) {
+        try {
+            journal = std::make_unique<RunJournal>(RunJournal::folderBeside(QDir::currentPath()), kind,
+                                                   positional.at(1), banco, options, *db);
+        } catch (const UserError& e) {
+            err << e.message() << QStringLiteral(" Nada foi gravado.\n");
+            return ExitStatus::Error;
+        }
+        services.journal = journal.get();
+    }
+    const auto tellJournal = [&] {
+        if (journal)
+            err << QStringLiteral("Diário da conversão: %1\n").arg(journal->fileName());
+    };
     CommandLineObserver observer(err);
     s_interrupted.store(false);
     auto* previous = std::signal(SIGINT, onInterrupt);
@@ -201,6 +218,7 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
         std::signal(SIGINT, previous);
         observer.finish();
         writeReport(result.report, relatorio, err);
+        tellJournal();
         for (const QString& line : result.details())
             out << line << u'\n';
         if (result.cancelled) {
@@ -216,6 +234,7 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
         std::signal(SIGINT, previous);
         observer.finish();
         writeReport(e.report(), relatorio, err);
+        tellJournal();
         out.flush();
         err << e.message() << u'\n';
         return ExitStatus::RunFailed;

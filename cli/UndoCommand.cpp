@@ -1,0 +1,112 @@
+#include "UndoCommand.h"
+
+#include "Database.h"
+#include "RunJournal.h"
+#include "UndoRun.h"
+
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace {
+
+/// Progress on a terminal only, as the conversions show it.
+class UndoProgress : public RunObserver {
+public:
+    explicit UndoProgress(QTextStream& err) : m_err(err), m_tty(isatty(STDERR_FILENO) == 1) {}
+    void started(int count) override { m_count = count; }
+    void progress(int done) override
+    {
+        if (!m_tty || m_count <= 0)
+            return;
+        const int percent = static_cast<int>(100LL * done / m_count);
+        if (percent == m_lastPercent)
+            return;
+        m_lastPercent = percent;
+        m_err << QStringLiteral("\rdesfazendo %1 de %2 (%3%)").arg(done + 1).arg(m_count).arg(percent);
+        m_err.flush();
+    }
+    void finish()
+    {
+        if (m_tty && m_lastPercent >= 0) {
+            m_err << u'\n';
+            m_err.flush();
+        }
+    }
+
+private:
+    QTextStream& m_err;
+    bool m_tty;
+    int m_count = 0;
+    int m_lastPercent = -1;
+};
+
+} // namespace
+
+QString UndoCommand::usage() const
+{
+    return QStringLiteral("desfazer DIARIO [--banco NOME] [--forcar]\n"
+                          "      DIARIO: um arquivo da pasta Diarios, ao lado do ConexaoFirebird.ini");
+}
+
+int UndoCommand::execute(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    QStringList positional;
+    QString banco;
+    bool bancoGiven = false, force = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if (a == QStringLiteral("--forcar")) {
+            force = true;
+        } else if (a == QStringLiteral("--banco")) {
+            if (i + 1 >= arguments.size()) {
+                err << QStringLiteral("A opção --banco precisa de um valor.\nUso: conversor ") << usage() << u'\n';
+                return ExitStatus::Error;
+            }
+            banco = arguments.at(++i);
+            bancoGiven = true;
+        } else if (a.startsWith(QStringLiteral("--"))) {
+            err << QStringLiteral("Opção desconhecida: %1\nUso: conversor ").arg(a) << usage() << u'\n';
+            return ExitStatus::Error;
+        } else {
+            positional << a;
+        }
+    }
+    if (positional.size() != 1) {
+        err << QStringLiteral("Informe o diário a desfazer.\nUso: conversor ") << usage() << u'\n';
+        return ExitStatus::Error;
+    }
+    const QString journal = positional.first();
+    if (!QFileInfo::exists(journal)) {
+        err << QStringLiteral("O diário \"%1\" não existe.\n").arg(journal);
+        return ExitStatus::Error;
+    }
+    const JournalSummary summary = JournalReader::summary(journal);
+    if (summary.undone) {
+        out << UndoResult{true, summary.undoneAt}.lines(journal).join(u'\n') << u'\n';
+        return ExitStatus::Ok;
+    }
+    if (!bancoGiven)
+        banco = summary.databaseName;
+
+    std::unique_ptr<Database> db;
+    try {
+        db = std::make_unique<Database>(banco);
+    } catch (const UserError& e) {
+        err << QStringLiteral("Erro ao Tentar Conectar!\n") << e.message() << u'\n';
+        return ExitStatus::Error;
+    }
+    UndoProgress progress(err);
+    try {
+        const UndoResult result = undoJournal(journal, *db, force, &progress);
+        progress.finish();
+        for (const QString& line : result.lines(journal))
+            out << line << u'\n';
+        return ExitStatus::Ok;
+    } catch (const UndoRefused& e) {
+        progress.finish();
+        out.flush();
+        err << e.message() << u'\n';
+        return ExitStatus::RunFailed;
+    }
+}
