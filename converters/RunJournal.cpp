@@ -398,6 +398,8 @@ QJsonObject parseLine(const QByteArray& line, const QString& fileName, int numbe
 {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
+    if (number == 1 && (error.error != QJsonParseError::NoError || !doc.isObject()))
+        throw UserError(QStringLiteral("O arquivo \"%1\" não é um diário de conversão.").arg(fileName));
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         throw UserError(QStringLiteral("O diário \"%1\" está danificado na linha %2: %3")
                             .arg(fileName)
