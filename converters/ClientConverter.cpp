@@ -127,6 +127,14 @@ void ClientConverter::convertRow(RunContext& context, int)
     } else if (hasTaxNumber) {
         CPFCNPJ_Cliente = ZeroEsquerda(digits, 11);
     }
+    // A number of zeros is never stored, so only a number that is stored is checked.
+    const bool storesTaxNumber = hasTaxNumber && CPFCNPJ_Cliente.left(11) != QStringLiteral("00000000000");
+    if (storesTaxNumber) {
+        const QString problem = wTipo_Cliente == QStringLiteral("J") ? TaxNumber::cnpjProblem(CPFCNPJ_Cliente)
+                                                                      : TaxNumber::cpfProblem(CPFCNPJ_Cliente);
+        if (!problem.isEmpty())
+            context.warn(2, context.cell(2), problem);
+    }
 
     Query& q = *m_cdsCliente;
     if (hasTaxNumber) {
@@ -164,7 +172,7 @@ void ClientConverter::convertRow(RunContext& context, int)
     q.setText(QStringLiteral("FANTASIA_CLIENTE"), Alltrim(context.cell(1)));
     if (!hasTaxNumber)
         q.setText(QStringLiteral("CPF_CLIENTE"), QString());
-    else if (CPFCNPJ_Cliente.left(11) != QStringLiteral("00000000000"))
+    else if (storesTaxNumber)
         q.setText(QStringLiteral("CPF_CLIENTE"), CPFCNPJ_Cliente);
 
     const bool pessoaFisica = wTipo_Cliente == QStringLiteral("F");

@@ -41,6 +41,9 @@ class RunContext {
 public:
     RunContext(Database& db, const Grid& grid, const RunOptions& options, const RegionalSettings& regional,
                RunServices services);
+    // The look-ups report what they create to this context.
+    RunContext(const RunContext&) = delete;
+    RunContext& operator=(const RunContext&) = delete;
 
     Database& db;
     const Grid& grid;
@@ -58,6 +61,9 @@ public:
     void inserted(const QString& key, const QString& note = {}) { set(RowOutcome::Inserted, key, note); }
     void updated(const QString& key, const QString& note = {}) { set(RowOutcome::Updated, key, note); }
     void skipped(const QString& reason) { set(RowOutcome::Skipped, QString(), reason); }
+    /// Notes a doubt about a cell of the current row, for the run's report; the row is converted
+    /// all the same, and a dry run collects them as a real run does.
+    void warn(int column, const QString& value, const QString& text);
 
     // Used by the run itself.
     void beginRow(int row);

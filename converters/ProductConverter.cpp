@@ -92,6 +92,25 @@ QString ncmOf(const QString& cellE)
     return digits.isEmpty() ? QStringLiteral("99999999") : digits;
 }
 
+QString ncmProblem(const QString& cellE)
+{
+    if (Alltrim(cellE).isEmpty())
+        return {};
+    const qsizetype digits = OnlyNumber(cellE).size();
+    if (digits == 0)
+        return QStringLiteral("NCM sem dígitos, lido como 99999999");
+    if (digits != 8)
+        return QStringLiteral("NCM não tem 8 dígitos");
+    return {};
+}
+
+void checkNcm(RunContext& context)
+{
+    const QString problem = ncmProblem(context.cell(E));
+    if (!problem.isEmpty())
+        context.warn(E, context.cell(E), problem);
+}
+
 QString sevenDigits(const QString& digits, const RegionalSettings& regional)
 {
     // Up to 15 digits a double holds the number exactly; beyond that the last seven digits are
@@ -235,6 +254,7 @@ QString ProductConverter::insertProduct(RunContext& context, int code)
     q.setText(QStringLiteral("NOME_PRODUTO"), nome);
 
     const QString ncm = ProductRules::ncmOf(context.cell(E));
+    ProductRules::checkNcm(context);
     q.setText(kNcm, ncm);
 
     // An NCM of only zeros (or too long to be a number) names no CEST.
@@ -339,8 +359,10 @@ void ProductConverter::adjustProduct(RunContext& context, int code)
             produto.open(kProdutoPorCodigo, {code});
         if (!produto.isEmpty()) {
             produto.edit();
-            if (context.options.ajustarNcm)
+            if (context.options.ajustarNcm) {
+                ProductRules::checkNcm(context);
                 produto.setText(kNcm, ProductRules::ncmOf(context.cell(E)));
+            }
             const QString cestDigits = Alltrim(OnlyNumber(context.cell(U)));
             if (context.options.ajustarCest && !cestDigits.isEmpty())
                 produto.setText(kCest, ProductRules::sevenDigits(cestDigits, context.regional));

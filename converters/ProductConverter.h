@@ -32,6 +32,13 @@ QString completedName(const QString& name, const QString& cellX, const QString& 
 /// The digits of an NCM cell, or "99999999" when it holds none.
 QString ncmOf(const QString& cellE);
 
+/// What is wrong with an NCM cell that `ncmOf` keeps or replaces although it is not the 8 digits
+/// of an NCM; empty for a cell of 8 digits and for an empty cell, which takes the default.
+QString ncmProblem(const QString& cellE);
+
+/// Warns on the current row when column E's NCM is malformed (see `ncmProblem`).
+void checkNcm(RunContext& context);
+
 /// Seven digits with leading zeros for a text of digits; a longer number keeps its last seven.
 QString sevenDigits(const QString& digits, const RegionalSettings& regional);
 

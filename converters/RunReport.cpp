@@ -15,7 +15,45 @@ QString csvField(const QString& text)
     return u'"' + q + u'"';
 }
 
+// The first few spreadsheet rows of a group, and how many there are when they are more.
+QString rowList(const QList<int>& rows)
+{
+    constexpr int kShown = 10;
+    QStringList shown;
+    for (int i = 0; i < rows.size() && i < kShown; ++i)
+        shown << QString::number(rows.at(i));
+    if (rows.size() > kShown)
+        shown << QStringLiteral("... (%1 no total)").arg(rows.size());
+    return shown.join(QStringLiteral(", "));
+}
+
+QString createdLine(const QString& title, QStringList names)
+{
+    names.removeDuplicates();
+    names.sort();
+    return QStringLiteral("%1 (%2): %3").arg(title).arg(names.size()).arg(names.join(QStringLiteral(", ")));
+}
+
 } // namespace
+
+QString RowWarning::toString() const
+{
+    if (column < 0)
+        return text;
+    return QStringLiteral("coluna %1 (valor \"%2\"): %3").arg(RunReport::columnLetters(column), value, text);
+}
+
+QStringList RowReport::warningTexts() const
+{
+    QStringList texts;
+    for (const RowWarning& w : warnings)
+        texts << w.toString();
+    for (const QString& name : categoriesCreated)
+        texts << QStringLiteral("categoria \"%1\" criada pela conversão").arg(name);
+    for (const QString& name : unitsCreated)
+        texts << QStringLiteral("unidade \"%1\" criada pela conversão").arg(name);
+    return texts;
+}
 
 void RunReport::add(RowReport row)
 {
@@ -38,10 +76,11 @@ QString RunReport::outcomeText(RowOutcome outcome)
 
 void RunReport::writeCsv(QIODevice& device) const
 {
-    QByteArray out = "linha;resultado;chave;motivo\n";
+    QByteArray out = "linha;resultado;chave;motivo;avisos\n";
     for (const RowReport& r : m_rows) {
         out += QString::number(r.gridRow + 1).toUtf8() + ';' + outcomeText(r.outcome).toUtf8() + ';' +
-               csvField(r.key).toUtf8() + ';' + csvField(r.reason).toUtf8() + '\n';
+               csvField(r.key).toUtf8() + ';' + csvField(r.reason).toUtf8() + ';' +
+               csvField(r.warningTexts().join(QStringLiteral(" | "))).toUtf8() + '\n';
         if (out.size() > (1 << 20)) {
             device.write(out);
             out.clear();
@@ -81,16 +120,47 @@ QStringList RunReport::summaryLines() const
         for (const RowReport& r : m_rows)
             if (r.outcome == kind)
                 byReason[r.reason].append(r.gridRow + 1);
-        for (auto it = byReason.cbegin(); it != byReason.cend(); ++it) {
-            QStringList rows;
-            for (int i = 0; i < it.value().size() && i < 10; ++i)
-                rows << QString::number(it.value().at(i));
-            if (it.value().size() > 10)
-                rows << QStringLiteral("... (%1 no total)").arg(it.value().size());
+        for (auto it = byReason.cbegin(); it != byReason.cend(); ++it)
             lines << QStringLiteral("%1 (%2): linha %3")
                          .arg(kind == RowOutcome::Skipped ? QStringLiteral("Ignorada") : QStringLiteral("Erro"),
-                              it.key(), rows.join(QStringLiteral(", ")));
+                              it.key(), rowList(it.value()));
+    }
+
+    int rowsWithWarnings = 0;
+    QMap<QString, QList<int>> byWarning;
+    QStringList categories;
+    QStringList units;
+    for (const RowReport& r : m_rows) {
+        if (!r.warnings.isEmpty() || !r.categoriesCreated.isEmpty() || !r.unitsCreated.isEmpty())
+            ++rowsWithWarnings;
+        for (const RowWarning& w : r.warnings) {
+            QList<int>& rows = byWarning[w.text];
+            // A row with two cells of one kind is listed once.
+            if (rows.isEmpty() || rows.constLast() != r.gridRow + 1)
+                rows.append(r.gridRow + 1);
+        }
+        // What a failed row created went with its savepoint.
+        if (r.outcome != RowOutcome::Failed) {
+            categories << r.categoriesCreated;
+            units << r.unitsCreated;
         }
     }
+    if (rowsWithWarnings == 0)
+        return lines;
+    lines << QStringLiteral("Linhas com avisos: %1").arg(rowsWithWarnings);
+    for (auto it = byWarning.cbegin(); it != byWarning.cend(); ++it)
+        lines << QStringLiteral("Aviso (%1): linha %2").arg(it.key(), rowList(it.value()));
+    if (!categories.isEmpty())
+        lines << createdLine(QStringLiteral("Categorias criadas pela conversão"), categories);
+    if (!units.isEmpty())
+        lines << createdLine(QStringLiteral("Unidades criadas pela conversão"), units);
     return lines;
+}
+
+QString RunReport::columnLetters(int column)
+{
+    QString letters;
+    for (int n = column + 1; n > 0; n = (n - 1) / 26)
+        letters.prepend(QChar(u'A' + (n - 1) % 26));
+    return letters;
 }

@@ -80,6 +80,7 @@ void ServiceConverter::insertService(RunContext& context, int code)
     q.setText(kReferencia, Alltrim(cellB).isEmpty() ? QString::number(code) : Alltrim(RetiraAspaSimples(cellB)));
     const QString nome = ProductRules::cleanedName(context.cell(C));
     q.setText(QStringLiteral("NOME_PRODUTO"), nome);
+    ProductRules::checkNcm(context);
     q.setText(QStringLiteral("CODIGO_NCM"), ProductRules::ncmOf(context.cell(E)));
     q.setText(QStringLiteral("TIPO_PRODUTO"), QStringLiteral("S"));
 

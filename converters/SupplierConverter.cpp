@@ -79,12 +79,19 @@ void SupplierConverter::convertRow(RunContext& context, int)
     QString CPFCNPJ_Cliente = bare;
     QString wTipo_Cliente = QStringLiteral("J");
     if (bare != kNoTaxNumber) {
+        // Checked as the number is taken: a CPF by the digits after the three leading zeros, a CNPJ
+        // by all of them, so that digits the punctuated form leaves out are reported too.
+        QString problem;
         if (bare.startsWith(QStringLiteral("000"))) {
             wTipo_Cliente = QStringLiteral("F");
             CPFCNPJ_Cliente = TaxNumber::cpfForm(bare.mid(3, 11));
+            problem = TaxNumber::cpfProblem(bare.mid(3));
         } else {
             CPFCNPJ_Cliente = TaxNumber::cnpjForm(bare);
+            problem = TaxNumber::cnpjProblem(bare);
         }
+        if (!problem.isEmpty())
+            context.warn(2, context.cell(2), problem);
     }
 
     // The table holds the punctuated number this converter writes; the bare digits find rows that

@@ -47,6 +47,8 @@ QString ReferenceLookups::getCategoria(const QString& Categoria)
         code = QString::number(next);
         ++m_categoriesCreated;
         m_createdInRow << kCategoryPrefix + name;
+        if (m_createdListener)
+            m_createdListener(Created::Categoria, name);
     }
     m_categories.insert(name, code);
     return code;
@@ -77,6 +79,8 @@ QString ReferenceLookups::getUnidade(const QString& Sigla_Unidade)
         stored = abbreviation;
         ++m_unitsCreated;
         m_createdInRow << kUnitPrefix + abbreviation;
+        if (m_createdListener)
+            m_createdListener(Created::Unidade, abbreviation);
     }
     m_units.insert(abbreviation, stored);
     return stored;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class CodeAllocator;
 class Database;
 
@@ -32,6 +34,12 @@ public:
     void rowStarted();
     void rowUndone();
 
+    enum class Created { Categoria, Unidade };
+    /// Called with each category name or unit abbreviation a look-up creates, as stored, right after
+    /// it was written; a run puts them on the row's report.
+    using CreatedListener = std::function<void(Created kind, const QString& name)>;
+    void setCreatedListener(CreatedListener listener) { m_createdListener = std::move(listener); }
+
     /// Categories and units created since construction, for the run's report.
     int categoriesCreated() const { return m_categoriesCreated; }
     int unitsCreated() const { return m_unitsCreated; }
@@ -44,4 +52,5 @@ private:
     QStringList m_createdInRow; // cache keys: "C:" + name or "U:" + abbreviation
     int m_categoriesCreated = 0;
     int m_unitsCreated = 0;
+    CreatedListener m_createdListener;
 };

@@ -8,6 +8,7 @@
 #include "Query.h"
 #include "SampleDatabase.h"
 
+#include <QBuffer>
 #include <QtTest>
 
 namespace {
@@ -117,6 +118,7 @@ private slots:
     void everyColumnOfANewClient();
     void taxNumberDecidesTheType_data();
     void taxNumberDecidesTheType();
+    void badTaxNumberIsReportedAndWritten();
     void existingClientIsUpdated_data();
     void existingClientIsUpdated();
     void bareNumberWinsOverPunctuated();
@@ -191,30 +193,48 @@ void TestClientConverter::taxNumberDecidesTheType_data()
     QTest::addColumn<QString>("cpf");
     QTest::addColumn<QString>("doc");
     QTest::addColumn<QString>("rg");
+    QTest::addColumn<QString>("warning"); // the row's warnings in the report; the row is written all the same
     const QString rg = QStringLiteral("RG-1");
     const QString isento = QStringLiteral("ISENTO");
     const QString null = QStringLiteral("<null>");
+    const auto wrongCpf = [](const QString& cell) {
+        return QStringLiteral("coluna C (valor \"%1\"): CPF com dígito verificador inválido").arg(cell);
+    };
+    const auto wrongCnpj = [](const QString& cell) {
+        return QStringLiteral("coluna C (valor \"%1\"): CNPJ com dígito verificador inválido").arg(cell);
+    };
     QTest::newRow("CPF") << QStringLiteral("123.456.789-01") << QStringLiteral("IE") << QStringLiteral("F")
-                         << QStringLiteral("12345678901") << isento << rg;
+                         << QStringLiteral("12345678901") << isento << rg << wrongCpf(QStringLiteral("123.456.789-01"));
+    QTest::newRow("valid CPF") << QStringLiteral(" 529.982.247-25") << QString() << QStringLiteral("F")
+                               << QStringLiteral("52998224725") << isento << rg << QString();
+    QTest::newRow("CPF of equal digits")
+        << QStringLiteral("111.111.111-11") << QString() << QStringLiteral("F") << QStringLiteral("11111111111")
+        << isento << rg << QStringLiteral("coluna C (valor \"111.111.111-11\"): CPF com todos os dígitos iguais");
     QTest::newRow("CNPJ") << QStringLiteral("12.345.678/0001-95") << QStringLiteral(" 9012 ")
                           << QStringLiteral("J") << QStringLiteral("12345678000195") << QStringLiteral("9012")
-                          << null;
+                          << null << QString();
     QTest::newRow("CNPJ without D") << QStringLiteral("12345678000195") << QString() << QStringLiteral("J")
-                                    << QStringLiteral("12345678000195") << isento << null;
+                                    << QStringLiteral("12345678000195") << isento << null << QString();
+    QTest::newRow("wrong CNPJ") << QStringLiteral("11.222.333/0001-82") << QString() << QStringLiteral("J")
+                                << QStringLiteral("11222333000182") << isento << null
+                                << wrongCnpj(QStringLiteral("11.222.333/0001-82"));
     QTest::newRow("leading-zero CNPJ")
         << QStringLiteral("00.012.345/0001-95") << QStringLiteral("77") << QStringLiteral("J")
-        << QStringLiteral("00012345000195") << QStringLiteral("77") << null;
+        << QStringLiteral("00012345000195") << QStringLiteral("77") << null
+        << wrongCnpj(QStringLiteral("00.012.345/0001-95"));
     QTest::newRow("12 digits") << QStringLiteral("123456789012") << QString() << QStringLiteral("J")
-                               << QStringLiteral("00123456789012") << isento << null;
+                               << QStringLiteral("00123456789012") << isento << null
+                               << wrongCnpj(QStringLiteral("123456789012"));
     QTest::newRow("1234") << QStringLiteral("1234") << QString() << QStringLiteral("F")
-                          << QStringLiteral("00000001234") << isento << rg;
+                          << QStringLiteral("00000001234") << isento << rg << wrongCpf(QStringLiteral("1234"));
+    // A number of zeros is not written, so there is nothing to check.
     QTest::newRow("0: not written") << QStringLiteral("0") << QString() << QStringLiteral("F") << null
-                                    << isento << rg;
+                                    << isento << rg << QString();
     QTest::newRow("CNPJ with 11 leading zeros: not written")
         << QStringLiteral("00000000000123") << QStringLiteral("5") << QStringLiteral("J") << null
-        << QStringLiteral("5") << null;
+        << QStringLiteral("5") << null << QString();
     QTest::newRow("no tax number") << QStringLiteral("não tem") << QStringLiteral("IE") << QStringLiteral("F")
-                                   << QString() << isento << rg;
+                                   << QString() << isento << rg << QString();
 }
 
 void TestClientConverter::taxNumberDecidesTheType()
@@ -225,14 +245,50 @@ void TestClientConverter::taxNumberDecidesTheType()
     QFETCH(QString, cpf);
     QFETCH(QString, doc);
     QFETCH(QString, rg);
+    QFETCH(QString, warning);
     SampleDatabase sample;
-    convert(sample.path(),
-            {{{A, QStringLiteral("Cliente")}, {C, cellC}, {D, cellD}, {T, QStringLiteral("RG-1")}}});
+    const RunResult r = convert(
+        sample.path(), {{{A, QStringLiteral("Cliente")}, {C, cellC}, {D, cellD}, {T, QStringLiteral("RG-1")}}});
+    QCOMPARE(r.report.rows().at(0).outcome, RowOutcome::Inserted);
+    QCOMPARE(r.report.rows().at(0).warningTexts().join(QStringLiteral(" | ")), warning);
     const QMap<QString, QString> row = client(sample.path(), 1);
     QCOMPARE(row.value(QStringLiteral("TIPOCLIENTE_CLIENTE")), tipo);
     QCOMPARE(row.value(QStringLiteral("CPF_CLIENTE")), cpf);
     QCOMPARE(row.value(QStringLiteral("DOC_CLIENTE")), doc);
     QCOMPARE(row.value(QStringLiteral("RG_CLIENTE")), rg);
+}
+
+void TestClientConverter::badTaxNumberIsReportedAndWritten()
+{
+    SampleDatabase sample;
+    RunOptions options;
+    options.titulos = true;
+    const RunResult r = convert(sample.path(),
+                                {{{A, QStringLiteral("Nome")}, {C, QStringLiteral("CPF/CNPJ")}},
+                                 {{A, QStringLiteral("Ana")}, {C, QStringLiteral("529.982.247-25")}},
+                                 {{A, QStringLiteral("Bruno")}, {C, QStringLiteral("529.982.247-26")}},
+                                 {{A, QStringLiteral("Loja")}, {C, QStringLiteral("11222333000180")}},
+                                 {{A, QStringLiteral("Casa")}, {C, QStringLiteral("11.222.333/0001-81")}}},
+                                options);
+    QCOMPARE(r.report.count(RowOutcome::Inserted), 4);
+    QCOMPARE(clientCodes(sample.path()), (QList<int>{1, 2, 3, 4}));
+    QCOMPARE(client(sample.path(), 2).value(QStringLiteral("CPF_CLIENTE")), QStringLiteral("52998224726"));
+    QCOMPARE(client(sample.path(), 3).value(QStringLiteral("CPF_CLIENTE")), QStringLiteral("11222333000180"));
+
+    const QStringList summary = r.report.summaryLines();
+    QCOMPARE(summary.at(0), QStringLiteral("Incluídas: 4, alteradas: 0, ignoradas: 0, com erro: 0"));
+    QCOMPARE(summary.mid(1), (QStringList{QStringLiteral("Linhas com avisos: 2"),
+                                          QStringLiteral("Aviso (CNPJ com dígito verificador inválido): linha 4"),
+                                          QStringLiteral("Aviso (CPF com dígito verificador inválido): linha 3")}));
+
+    QBuffer csv;
+    csv.open(QIODevice::WriteOnly);
+    r.report.writeCsv(csv);
+    const QStringList lines = QString::fromUtf8(csv.data()).split(u'\n');
+    QCOMPARE(lines.at(0), QStringLiteral("linha;resultado;chave;motivo;avisos"));
+    QCOMPARE(lines.at(1), QStringLiteral("2;incluída;1;;"));
+    QCOMPARE(lines.at(2), QStringLiteral("3;incluída;2;;\"coluna C (valor \"\"529.982.247-26\"\"): "
+                                         "CPF com dígito verificador inválido\""));
 }
 
 void TestClientConverter::existingClientIsUpdated_data()

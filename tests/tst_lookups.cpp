@@ -45,6 +45,7 @@ private slots:
     void categoryPassThrough();
     void categoryFoundOrCreated();
     void undoneRowForgetsItsCategories();
+    void listenerHearsEachCreation();
     void unitsFoundOrCreated();
     void unitAliases();
 };
@@ -214,6 +215,50 @@ void TestLookups::undoneRowForgetsItsCategories()
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM UNIDADE")), 1);
     QCOMPARE(lookups.categoriesCreated(), 2);
     QCOMPARE(lookups.unitsCreated(), 1);
+}
+
+void TestLookups::listenerHearsEachCreation()
+{
+    SampleDatabase sample;
+    Database db(sample.path());
+    addCategory(db, 5, QStringLiteral("LIMPEZA"));
+    CodeAllocator codes(db);
+    ReferenceLookups lookups(db, codes);
+    QStringList heard;
+    lookups.setCreatedListener([&heard](ReferenceLookups::Created kind, const QString& name) {
+        heard << (kind == ReferenceLookups::Created::Categoria ? QStringLiteral("C:") : QStringLiteral("U:")) + name;
+    });
+    db.begin();
+
+    lookups.rowStarted();
+    lookups.getCategoria(QStringLiteral("Limpeza")); // found: nothing to hear
+    lookups.getCategoria(QStringLiteral("12"));      // a code, taken on trust
+    lookups.getCategoria(QStringLiteral("  "));
+    lookups.getCategoria(QStringLiteral("Frios"));
+    lookups.getCategoria(QStringLiteral("FRIOS")); // known by now
+    lookups.getUnidade(QStringLiteral("cx"));
+    lookups.getUnidade(QStringLiteral("CX"));
+    QCOMPARE(heard, (QStringList{QStringLiteral("C:FRIOS"), QStringLiteral("U:CX")}));
+
+    heard.clear();
+    lookups.rowStarted();
+    db.savepoint(QStringLiteral("LINHA"));
+    lookups.getCategoria(QStringLiteral("Laticinios"));
+    lookups.getUnidade(QStringLiteral("KG"));
+    db.rollbackToSavepoint(QStringLiteral("LINHA"));
+    db.releaseSavepoint(QStringLiteral("LINHA"));
+    lookups.rowUndone();
+    QCOMPARE(heard, (QStringList{QStringLiteral("C:LATICINIOS"), QStringLiteral("U:KG")}));
+
+    // Undone, so created and heard again; what the first row made is still known.
+    heard.clear();
+    lookups.rowStarted();
+    lookups.getCategoria(QStringLiteral("LATICINIOS"));
+    lookups.getUnidade(QStringLiteral("KG"));
+    lookups.getCategoria(QStringLiteral("FRIOS"));
+    lookups.getUnidade(QStringLiteral("CX"));
+    QCOMPARE(heard, (QStringList{QStringLiteral("C:LATICINIOS"), QStringLiteral("U:KG")}));
+    db.rollback();
 }
 
 void TestLookups::unitsFoundOrCreated()

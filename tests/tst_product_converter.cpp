@@ -288,6 +288,8 @@ private slots:
     void countsAndClosingMessages_data();
     void countsAndClosingMessages();
     void foreignSchema();
+    void dryRunFlagsNcmAndListsWhatItWouldCreate();
+    void taxAdjustmentFlagsTheNcmItWrites();
 
 private:
     struct SharedRun {
@@ -920,6 +922,111 @@ void TestProductConverter::foreignSchema()
     p = rowTexts(sample.path(), QStringLiteral("SELECT * FROM PRODUTO WHERE CODIGO_PRODUTO = ?"), {5});
     QCOMPARE(p.value(QStringLiteral("REFERENCIA_PRODUTO")), QStringLiteral("R-5"));
     QCOMPARE(p.value(QStringLiteral("CEST_PRODUTO")), QStringLiteral("0000021"));
+}
+
+void TestProductConverter::dryRunFlagsNcmAndListsWhatItWouldCreate()
+{
+    SampleDatabase sample;
+    seed(sample.path(), {QStringLiteral("INSERT INTO CATEGORIA VALUES (7, 'LIMPEZA', 1)"),
+                         QStringLiteral("INSERT INTO UNIDADE VALUES (1, 'UN', 'UNIDADE')"),
+                         QStringLiteral("ALTER TABLE PRODUTO_EMPRESA ADD CONSTRAINT CK_PRECO_TETO "
+                                        "CHECK (VALORVENDA_PRODUTO < 1000)")});
+    const Grid grid = gridOf({
+        {{A, QStringLiteral("1")}, {C, QStringLiteral("Copo")}, {E, QStringLiteral("2202.10.00")},
+         {H, QStringLiteral("UN")}, {L, QStringLiteral("Limpeza")}},
+        {{A, QStringLiteral("2")}, {C, QStringLiteral("Prato")}, {E, QStringLiteral("2202.10")},
+         {H, QStringLiteral("CX")}, {L, QStringLiteral("Bebidas")}},
+        // An empty NCM takes the default unflagged; what the second row created is not created again.
+        {{A, QStringLiteral("3")}, {C, QStringLiteral("Garfo")}, {E, QStringLiteral("  ")},
+         {H, QStringLiteral("cx")}, {L, QStringLiteral("bebidas")}},
+        {{A, QStringLiteral("4")}, {C, QStringLiteral("Pão")}, {E, QStringLiteral("abc")},
+         {H, QStringLiteral("KG")}, {L, QStringLiteral("Padaria")}},
+        {{A, QStringLiteral("5")}, {C, QStringLiteral("Faca")}, {E, QStringLiteral("220210001")}},
+        // Refused by the price check: its category and unit are undone with it...
+        {{A, QStringLiteral("6")}, {C, QStringLiteral("Caro")}, {D, QStringLiteral("5000")},
+         {E, QStringLiteral("12345678")}, {H, QStringLiteral("PC")}, {L, QStringLiteral("Frios")}},
+        // ... so the next row creates the category again.
+        {{A, QStringLiteral("7")}, {C, QStringLiteral("Queijo")}, {E, QStringLiteral("04061010")},
+         {H, QStringLiteral("LT")}, {L, QStringLiteral("Frios")}},
+    });
+    RunOptions options;
+    options.simular = true;
+    options.continuar = true;
+    const RunResult r = convert(sample.path(), grid, options);
+
+    QCOMPARE(r.report.count(RowOutcome::Inserted), 6);
+    QCOMPARE(r.report.count(RowOutcome::Failed), 1);
+    const auto category = [](const char* name) {
+        return QStringLiteral("categoria \"%1\" criada pela conversão").arg(QLatin1String(name));
+    };
+    const auto unit = [](const char* name) {
+        return QStringLiteral("unidade \"%1\" criada pela conversão").arg(QLatin1String(name));
+    };
+    const QList<QStringList> expected{
+        {},
+        {QStringLiteral("coluna E (valor \"2202.10\"): NCM não tem 8 dígitos"), category("BEBIDAS"), unit("CX")},
+        {},
+        {QStringLiteral("coluna E (valor \"abc\"): NCM sem dígitos, lido como 99999999"), category("PADARIA"),
+         unit("KG")},
+        {QStringLiteral("coluna E (valor \"220210001\"): NCM não tem 8 dígitos")},
+        {category("FRIOS"), unit("PC")},
+        {category("FRIOS"), unit("LT")},
+    };
+    QCOMPARE(r.report.rows().size(), static_cast<size_t>(expected.size()));
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(r.report.rows().at(static_cast<size_t>(i)).warningTexts(), expected.at(i));
+    QCOMPARE(r.report.rows().at(5).outcome, RowOutcome::Failed);
+
+    const QStringList details = r.details();
+    QCOMPARE(details.at(0), QStringLiteral("Simulação: nada foi gravado no banco de dados."));
+    QCOMPARE(details.at(1), QStringLiteral("Incluídas: 6, alteradas: 0, ignoradas: 0, com erro: 1"));
+    QVERIFY2(details.at(2).startsWith(QStringLiteral("Erro (Erro na linha 6 da planilha")), qPrintable(details.at(2)));
+    QCOMPARE(details.mid(3), (QStringList{
+                                 QStringLiteral("Linhas com avisos: 5"),
+                                 QStringLiteral("Aviso (NCM não tem 8 dígitos): linha 2, 5"),
+                                 QStringLiteral("Aviso (NCM sem dígitos, lido como 99999999): linha 4"),
+                                 QStringLiteral("Categorias criadas pela conversão (3): BEBIDAS, FRIOS, PADARIA"),
+                                 QStringLiteral("Unidades criadas pela conversão (3): CX, KG, LT"),
+                             }));
+
+    // The dry run left nothing behind, and flagging changed nothing it would have written.
+    QCOMPARE(count(sample.path(), QStringLiteral("PRODUTO")), 0);
+    QCOMPARE(column(sample.path(), QStringLiteral("SELECT NOME_CATEGORIA FROM CATEGORIA")),
+             QStringList{QStringLiteral("LIMPEZA")});
+    QCOMPARE(column(sample.path(), QStringLiteral("SELECT SIGLA_UNIDADE FROM UNIDADE")),
+             QStringList{QStringLiteral("UN")});
+
+    options.simular = false;
+    const RunResult real = convert(sample.path(), grid, options);
+    QCOMPARE(real.report.count(RowOutcome::Inserted), 6);
+    QCOMPARE(real.report.rows().at(4).warningTexts(), expected.at(4));
+    QCOMPARE(product(sample.path(), 2).value(QStringLiteral("CODIGO_NCM")), QStringLiteral("220210"));
+    QCOMPARE(product(sample.path(), 4).value(QStringLiteral("CODIGO_NCM")), QStringLiteral("99999999"));
+    QCOMPARE(product(sample.path(), 5).value(QStringLiteral("CODIGO_NCM")), QStringLiteral("220210001"));
+    QStringList categories = column(sample.path(), QStringLiteral("SELECT NOME_CATEGORIA FROM CATEGORIA"));
+    categories.sort();
+    QCOMPARE(categories, (QStringList{QStringLiteral("BEBIDAS"), QStringLiteral("FRIOS"), QStringLiteral("LIMPEZA"),
+                                      QStringLiteral("PADARIA")}));
+}
+
+void TestProductConverter::taxAdjustmentFlagsTheNcmItWrites()
+{
+    SampleDatabase sample;
+    seed(sample.path(), {QStringLiteral("INSERT INTO PRODUTO (CODIGO_PRODUTO, REFERENCIA_PRODUTO, CODIGO_NCM) "
+                                        "VALUES (1, 'R1', '11111111')"),
+                         QStringLiteral("INSERT INTO PRODUTO (CODIGO_PRODUTO, REFERENCIA_PRODUTO, CODIGO_NCM) "
+                                        "VALUES (2, 'R2', '11111111')")});
+    RunOptions options;
+    options.ajustarTributacao = true;
+    options.ajustarNcm = true;
+    const Grid grid = gridOf({{{A, QStringLiteral("1")}, {E, QStringLiteral("2202-10")}},
+                              {{A, QStringLiteral("2")}, {E, QStringLiteral("2202.10.00")}}});
+    const RunResult r = convert(sample.path(), grid, options);
+    QCOMPARE(r.report.count(RowOutcome::Updated), 2);
+    QCOMPARE(r.report.rows().at(0).warningTexts(),
+             QStringList{QStringLiteral("coluna E (valor \"2202-10\"): NCM não tem 8 dígitos")});
+    QVERIFY(r.report.rows().at(1).warningTexts().isEmpty());
+    QCOMPARE(product(sample.path(), 1).value(QStringLiteral("CODIGO_NCM")), QStringLiteral("220210"));
 }
 
 QTEST_GUILESS_MAIN(TestProductConverter)

@@ -106,6 +106,7 @@ private slots:
     void undoneRowGivesItsCodeBack();
     void priceAdjustment();
     void taxBoxAloneWritesNothing();
+    void malformedNcmIsReportedAndKept();
 };
 
 void TestServiceConverter::allocatedCodes_data()
@@ -344,6 +345,26 @@ void TestServiceConverter::taxBoxAloneWritesNothing()
     QCOMPARE(r.report.count(RowOutcome::Skipped), 3);
     QCOMPARE(r.report.rows().at(0).reason, QStringLiteral("o ajuste de tributação não se aplica a serviços"));
     QCOMPARE(r.closingMessage, QStringLiteral("3 Serviços Importados!"));
+}
+
+void TestServiceConverter::malformedNcmIsReportedAndKept()
+{
+    SampleDatabase sample;
+    const Grid grid = gridOf({
+        {{A, QStringLiteral("1")}, {C, QStringLiteral("Visita")}, {E, QStringLiteral("1234")}},
+        {{A, QStringLiteral("2")}, {C, QStringLiteral("Conserto")}, {E, QStringLiteral("2202.10.00")}},
+        {{A, QStringLiteral("3")}, {C, QStringLiteral("Frete")}},
+    });
+    const RunResult r = convert(sample.path(), grid);
+    QCOMPARE(r.report.count(RowOutcome::Inserted), 3);
+    // The sample database has no unit: the first row creates "UN", the others find it.
+    QCOMPARE(r.report.rows().at(0).warningTexts(),
+             (QStringList{QStringLiteral("coluna E (valor \"1234\"): NCM não tem 8 dígitos"),
+                          QStringLiteral("unidade \"UN\" criada pela conversão")}));
+    QVERIFY(r.report.rows().at(1).warningTexts().isEmpty());
+    QVERIFY(r.report.rows().at(2).warningTexts().isEmpty());
+    QCOMPARE(service(sample.path(), 1).value(QStringLiteral("CODIGO_NCM")), QStringLiteral("1234"));
+    QCOMPARE(service(sample.path(), 3).value(QStringLiteral("CODIGO_NCM")), QStringLiteral("99999999"));
 }
 
 QTEST_GUILESS_MAIN(TestServiceConverter)

@@ -190,30 +190,41 @@ void TestSupplierConverter::taxNumberIsPunctuated_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("tipo");
     QTest::addColumn<QString>("inscricao");
+    QTest::addColumn<QString>("problem"); // the row's warning in the report; the row is written all the same
     const QString ie = QStringLiteral("IE-9");
     const QString isento = QStringLiteral("ISENTO");
+    const QString wrongCpf = QStringLiteral("CPF com dígito verificador inválido");
+    const QString wrongCnpj = QStringLiteral("CNPJ com dígito verificador inválido");
+    const QString longCnpj = QStringLiteral("CNPJ com mais de 14 dígitos");
     QTest::newRow("CNPJ") << QStringLiteral("12.345.678/0001-95") << ie
-                          << QStringLiteral("12.345.678/0001-95") << QStringLiteral("J") << ie;
+                          << QStringLiteral("12.345.678/0001-95") << QStringLiteral("J") << ie << QString();
     QTest::newRow("CNPJ without D") << QStringLiteral("12345678000195") << QString()
                                     << QStringLiteral("12.345.678/0001-95") << QStringLiteral("J")
-                                    << QString();
+                                    << QString() << QString();
+    QTest::newRow("wrong CNPJ") << QStringLiteral("11222333000182") << ie << QStringLiteral("11.222.333/0001-82")
+                                << QStringLiteral("J") << ie << wrongCnpj;
+    QTest::newRow("CNPJ of equal digits") << QStringLiteral("22.222.222/2222-22") << ie
+                                          << QStringLiteral("22.222.222/2222-22") << QStringLiteral("J") << ie
+                                          << QStringLiteral("CNPJ com todos os dígitos iguais");
     QTest::newRow("CPF") << QStringLiteral("123.456.789-01") << ie << QStringLiteral("123.456.789-01")
-                         << QStringLiteral("F") << isento;
+                         << QStringLiteral("F") << isento << wrongCpf;
+    QTest::newRow("valid CPF") << QStringLiteral("52998224725") << ie << QStringLiteral("529.982.247-25")
+                               << QStringLiteral("F") << isento << QString();
     QTest::newRow("leading-zero CNPJ taken for a CPF")
         << QStringLiteral("00.012.345/0001-95") << ie << QStringLiteral("123.450.001-95")
-        << QStringLiteral("F") << isento;
+        << QStringLiteral("F") << isento << wrongCpf;
     QTest::newRow("short") << QStringLiteral("1234") << ie << QStringLiteral("000.000.012-34")
-                           << QStringLiteral("F") << isento;
+                           << QStringLiteral("F") << isento << wrongCpf;
     QTest::newRow("15 digits") << QStringLiteral("123456789012345") << ie
-                               << QStringLiteral("12.345.678/9012-34") << QStringLiteral("J") << ie;
+                               << QStringLiteral("12.345.678/9012-34") << QStringLiteral("J") << ie << longCnpj;
     QTest::newRow("two numbers in the cell")
         << QStringLiteral("12.345.678/0001-95 e 98.765.432/0001-10") << ie
-        << QStringLiteral("12.345.678/0001-95") << QStringLiteral("J") << ie;
+        << QStringLiteral("12.345.678/0001-95") << QStringLiteral("J") << ie << longCnpj;
     // Without a number the row is a legal entity, whatever the row before it was.
     QTest::newRow("no tax number") << QString() << ie << QStringLiteral("<null>") << QStringLiteral("J")
-                                   << ie;
+                                   << ie << QString();
     QTest::newRow("zeros") << QStringLiteral("000.000.000-00") << ie << QStringLiteral("<null>")
-                           << QStringLiteral("J") << ie;
+                           << QStringLiteral("J") << ie << QString();
 }
 
 void TestSupplierConverter::taxNumberIsPunctuated()
@@ -223,16 +234,24 @@ void TestSupplierConverter::taxNumberIsPunctuated()
     QFETCH(QString, stored);
     QFETCH(QString, tipo);
     QFETCH(QString, inscricao);
+    QFETCH(QString, problem);
     SampleDatabase sample;
     // A natural person first, so that nothing can carry over from it.
-    convert(sample.path(), {{{A, QStringLiteral("Pessoa")}, {C, QStringLiteral("98765432100")}},
-                            {{A, QStringLiteral("Testada")}, {C, cellC}, {D, cellD}}});
+    const RunResult r = convert(sample.path(), {{{A, QStringLiteral("Pessoa")}, {C, QStringLiteral("98765432100")}},
+                                                {{A, QStringLiteral("Testada")}, {C, cellC}, {D, cellD}}});
     const QMap<QString, QString> row = supplier(sample.path(), 2);
     QCOMPARE(row.value(QStringLiteral("RAZAO_FORNECEDOR")), QStringLiteral("Testada"));
     QCOMPARE(row.value(QStringLiteral("CNPJCPF_FORNECEDOR")), stored);
     QCOMPARE(row.value(QStringLiteral("TIPOPESSOA_FORNECEDOR")), tipo);
     QCOMPARE(row.value(QStringLiteral("INSCRICAO_FORNECEDOR")), inscricao);
     QCOMPARE(supplier(sample.path(), 1).value(QStringLiteral("TIPOPESSOA_FORNECEDOR")), QStringLiteral("F"));
+
+    QVERIFY(r.report.rows().at(0).warningTexts().isEmpty());
+    QCOMPARE(r.report.rows().at(1).outcome, RowOutcome::Inserted);
+    const QStringList expected = problem.isEmpty()
+        ? QStringList()
+        : QStringList{QStringLiteral("coluna C (valor \"%1\"): %2").arg(cellC, problem)};
+    QCOMPARE(r.report.rows().at(1).warningTexts(), expected);
 }
 
 void TestSupplierConverter::postalCodeCompletesTheAddress_data()
