@@ -37,3 +37,5 @@ foreach(_notifying tst_form3 tst_cli)
 endforeach()
 conversor_add_test(tst_product_converter SOURCES tst_product_converter.cpp LIBS conversor_converters Qt6::Sql)
 conversor_add_test(tst_service_converter SOURCES tst_service_converter.cpp LIBS conversor_converters Qt6::Sql)
+conversor_add_test(tst_failed_rows SOURCES tst_failed_rows.cpp
+  LIBS conversor_converters Qt6::Sql PkgConfig::XLSXWRITER)
