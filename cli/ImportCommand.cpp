@@ -4,6 +4,7 @@
 #include "ConversionRun.h"
 #include "ConverterKinds.h"
 #include "Database.h"
+#include "FailedRows.h"
 #include "Notifier.h"
 #include "PostalCodeLookup.h"
 #include "Query.h"
@@ -70,6 +71,16 @@ void writeReport(const RunReport& report, const QString& path, QTextStream& err)
         err << QStringLiteral("Não foi possível gravar o relatório \"%1\": %2\n").arg(path, error);
 }
 
+void writeFailedRows(const Grid& grid, const RunReport& report, bool titulos, const QString& path,
+                     int columnsRead, QTextStream& err)
+{
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!saveFailedRows(grid, report, titulos, path, &error, columnsRead))
+        err << QStringLiteral("Não foi possível gravar as linhas com falha \"%1\": %2\n").arg(path, error);
+}
+
 } // namespace
 
 QString ImportCommand::usage() const
@@ -80,14 +91,14 @@ QString ImportCommand::usage() const
         "      --banco NOME  --titulos | --sem-titulos  --limpar  --ajustar-precos  --ajustar-tributacao\n"
         "      --ajustar-ncm  --ajustar-cest  --cst-ipi T  --cst-pis T  --cst-cofins T\n"
         "      --formato-data AAAA-MM-DD|DD/MM/AA|DD/MM/AAAA  --cod-cidade N\n"
-        "      --simular  --continuar  --relatorio ARQUIVO.csv");
+        "      --simular  --continuar  --relatorio ARQUIVO.csv  --falhas ARQUIVO.xlsx");
 }
 
 int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     QStringList positional;
     RunOptions options;
-    QString banco, relatorio;
+    QString banco, relatorio, falhas;
     bool bancoGiven = false, cidadeGiven = false;
     int titulos = -1; // -1: the tab's default
     bool ajustarPrecos = false;
@@ -141,6 +152,8 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
             options.continuar = true;
         else if (a == QStringLiteral("--relatorio"))
             ok = value(&relatorio);
+        else if (a == QStringLiteral("--falhas"))
+            ok = value(&falhas);
         else if (a.startsWith(QStringLiteral("--")))
             return usageError(err, usage(), QStringLiteral("Opção desconhecida: %1").arg(a));
         else
@@ -218,6 +231,7 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
         std::signal(SIGINT, previous);
         observer.finish();
         writeReport(result.report, relatorio, err);
+        writeFailedRows(grid, result.report, options.titulos, falhas, converter->columnsRead(), err);
         tellJournal();
         for (const QString& line : result.details())
             out << line << u'\n';
@@ -234,6 +248,7 @@ int ImportCommand::execute(const QStringList& arguments, QTextStream& out, QText
         std::signal(SIGINT, previous);
         observer.finish();
         writeReport(e.report(), relatorio, err);
+        writeFailedRows(grid, e.report(), options.titulos, falhas, converter->columnsRead(), err);
         tellJournal();
         out.flush();
         err << e.message() << u'\n';

@@ -13,6 +13,7 @@ public:
     CategoryConverter();
     ~CategoryConverter() override;
     QString kind() const override { return QStringLiteral("categorias"); }
+    int columnsRead() const override { return 2; }
     QString closingSuffix() const override { return QStringLiteral(" Categorias Importadas!"); }
     bool writesOneStatementPerRow() const override { return true; }
     void setUp(RunContext& context) override;

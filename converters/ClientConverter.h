@@ -17,6 +17,7 @@ public:
     ClientConverter();
     ~ClientConverter() override;
     QString kind() const override { return QStringLiteral("clientes"); }
+    int columnsRead() const override { return 27; }
     QString closingSuffix() const override { return QStringLiteral(" Clientes Importados!"); }
     /// The look-ups only read; the row's one write is its INSERT or UPDATE.
     bool writesOneStatementPerRow() const override { return true; }

@@ -89,6 +89,9 @@ public:
     /// True when a row writes at most one statement: a failed statement leaves no trace, so the
     /// row needs no savepoint of its own.
     virtual bool writesOneStatementPerRow() const { return false; }
+    /// How many sheet columns the converter reads (A to the last it looks at); a column beyond them
+    /// is never taken for data.
+    virtual int columnsRead() const = 0;
     /// Runs once before the first row (the clear statements).
     virtual void setUp(RunContext& context) { (void)context; }
     /// Converts one grid row. Throws on failure; whatever the row wrote is then undone.

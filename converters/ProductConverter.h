@@ -70,6 +70,7 @@ public:
     ProductConverter();
     ~ProductConverter() override;
     QString kind() const override { return QStringLiteral("produtos"); }
+    int columnsRead() const override { return 26; }
     QString closingSuffix() const override { return QStringLiteral(" Produtos Importados!"); }
     void setUp(RunContext& context) override;
     void convertRow(RunContext& context, int row) override;

@@ -15,6 +15,7 @@ public:
     ServiceConverter();
     ~ServiceConverter() override;
     QString kind() const override { return QStringLiteral("servicos"); }
+    int columnsRead() const override { return 26; }
     QString closingSuffix() const override { return QStringLiteral(" Serviços Importados!"); }
     void setUp(RunContext& context) override;
     void convertRow(RunContext& context, int row) override;

@@ -18,6 +18,7 @@ public:
     explicit SupplierConverter(Cadastro cadastro = Cadastro::Fornecedor);
     ~SupplierConverter() override;
     QString kind() const override;
+    int columnsRead() const override { return 16; }
     QString closingSuffix() const override;
     QString noticeSuffix() const override;
     /// The look-ups only read; the row's one write is its INSERT or UPDATE.

@@ -2,7 +2,10 @@
 #include "ClassicNumericLocale.h"
 #include "CommandLine.h"
 #include "Database.h"
+#include "GridRows.h"
 #include "Query.h"
+#include "SampleDatabase.h"
+#include "WorkbookReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,18 +33,33 @@ Result run(const QStringList& arguments)
     return {status, out, err};
 }
 
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
 } // namespace
 
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
+    // Runs keep their journals beside the ini file, in the current folder: a folder of the test's own.
+    void initTestCase() { QVERIFY(QDir::setCurrent(m_current.path())); }
     void usageErrors_data();
     void usageErrors();
     void createDatabase();
     void gridEscapesSpecialCharacters();
     void gridOfMissingFileFails();
+    void importWritesFailedRows_data();
+    void importWritesFailedRows();
+    void importKeepsItsStatusWhenFailedRowsCannotBeWritten();
     void realProgramFollowsTheLocale_data();
     void realProgramFollowsTheLocale();
+
+private:
+    QTemporaryDir m_current;
 };
 
 void TestCli::usageErrors_data()
@@ -52,6 +70,8 @@ void TestCli::usageErrors_data()
     QTest::newRow("grade without file") << QStringList{QStringLiteral("grade")};
     QTest::newRow("grade with two files") << QStringList{QStringLiteral("grade"), QStringLiteral("a"), QStringLiteral("b")};
     QTest::newRow("criar-banco without file") << QStringList{QStringLiteral("criar-banco")};
+    QTest::newRow("falhas without file") << QStringList{QStringLiteral("importar"), QStringLiteral("categorias"),
+                                                        QStringLiteral("c.csv"), QStringLiteral("--falhas")};
 }
 
 void TestCli::usageErrors()
@@ -108,6 +128,87 @@ void TestCli::gridOfMissingFileFails()
     QCOMPARE(r.status, 2);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.err.contains(QStringLiteral("sumiu.xlsx")), qPrintable(r.err));
+}
+
+void TestCli::importWritesFailedRows_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<bool>("continuar");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("failedRows"); // the workbook's rows, the reason left out
+    // A name longer than the column fails its row.
+    const QByteArray tooLong(80, 'X');
+    const QByteArray csv = "Código;Nome\n7;Frios\n08;" + tooLong + "\n9;Padaria\n010;" + tooLong + " 2\n";
+    const QString title = QStringLiteral("Código|Nome|Motivo");
+    QTest::newRow("goes on after errors")
+        << csv << true << 0
+        << QStringList{title, QStringLiteral("08|") + QString::fromLatin1(tooLong),
+                       QStringLiteral("010|") + QString::fromLatin1(tooLong) + QStringLiteral(" 2")};
+    QTest::newRow("ended by the error")
+        << csv << false << 1 << QStringList{title, QStringLiteral("08|") + QString::fromLatin1(tooLong)};
+    QTest::newRow("nothing failed") << QByteArray("Código;Nome\n7;Frios\n") << true << 0
+                                    << QStringList{title};
+}
+
+void TestCli::importWritesFailedRows()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(bool, continuar);
+    QFETCH(int, status);
+    QFETCH(QStringList, failedRows);
+    QTemporaryDir dir;
+    const QString sheet = dir.filePath(QStringLiteral("categorias.csv"));
+    writeFile(sheet, csv);
+    const QString failedPath = dir.filePath(QStringLiteral("falhas.xlsx"));
+    const auto import = [&](const QStringList& extra) {
+        SampleDatabase sample;
+        QStringList arguments{QStringLiteral("importar"), QStringLiteral("categorias"), sheet,
+                              QStringLiteral("--banco"), sample.path(), QStringLiteral("--titulos")};
+        if (continuar)
+            arguments << QStringLiteral("--continuar");
+        return run(arguments + extra);
+    };
+    // Each run names its own journal: the rest of the error stream is the same with and without
+    // the workbook.
+    const auto withoutJournal = [](QString err) {
+        return err.remove(QRegularExpression(QStringLiteral("^Diário da conversão: [^\n]*\n")));
+    };
+    const Result without = import({});
+    const Result with = import({QStringLiteral("--falhas"), failedPath});
+    QCOMPARE(with.status, status);
+    QCOMPARE(without.status, status);
+    QCOMPARE(with.out, without.out);
+    QCOMPARE(withoutJournal(with.err), withoutJournal(without.err));
+
+    const Grid loaded = readWorkbook(failedPath);
+    QStringList rows = gridRows(loaded);
+    QCOMPARE(rows.size(), failedRows.size());
+    for (int r = 1; r < rows.size(); ++r) {
+        // The reason is the run's own message for that row.
+        QVERIFY2(loaded.cell(2, r).startsWith(QStringLiteral("Erro na linha ")), qPrintable(loaded.cell(2, r)));
+        QVERIFY2(with.out.contains(loaded.cell(2, r)) || with.err.contains(loaded.cell(2, r)),
+                 qPrintable(loaded.cell(2, r)));
+        rows[r] = loaded.cell(0, r) + u'|' + loaded.cell(1, r);
+    }
+    QCOMPARE(rows, failedRows);
+}
+
+void TestCli::importKeepsItsStatusWhenFailedRowsCannotBeWritten()
+{
+    QTemporaryDir dir;
+    const QString sheet = dir.filePath(QStringLiteral("categorias.csv"));
+    writeFile(sheet, "Código;Nome\n7;Frios\n8;" + QByteArray(80, 'X') + "\n");
+    const QString missing = dir.filePath(QStringLiteral("sumiu/falhas.xlsx"));
+    SampleDatabase sample;
+    const Result r = run({QStringLiteral("importar"), QStringLiteral("categorias"), sheet, QStringLiteral("--banco"),
+                          sample.path(), QStringLiteral("--titulos"), QStringLiteral("--continuar"),
+                          QStringLiteral("--falhas"), missing});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.endsWith(QStringLiteral("2 Categorias Importadas!\n")), qPrintable(r.out));
+    QVERIFY2(r.err.startsWith(QStringLiteral("Não foi possível gravar as linhas com falha \"%1\": ").arg(missing)),
+             qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("não existe")), qPrintable(r.err));
+    QVERIFY(!QFile::exists(missing));
 }
 
 void TestCli::realProgramFollowsTheLocale_data()
