@@ -1,14 +1,19 @@
 // Product conversion speed: 10,000 and 100,000 new products with every column filled (50
 // categories, 10 units, no pictures) into an empty embedded database, then the same sheet again in
-// price-adjustment mode. Wall time and the process's own CPU time are both shown, since the
+// price-adjustment mode; each run with and without its journal, and the journalled import undone.
+// Wall time and the process's own CPU time are both shown, since the
 // machine may be shared.
 #include "ConversionRun.h"
 #include "Database.h"
 #include "ProductConverter.h"
+#include "RunJournal.h"
+#include "UndoRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -62,7 +67,8 @@ struct Timing {
     double cpu = 0;
 };
 
-Timing convert(const QString& path, const Grid& grid, const RunOptions& options, RowOutcome expected)
+Timing convert(const QString& path, const Grid& grid, const RunOptions& options, RowOutcome expected,
+               QString* journalFile = nullptr)
 {
     Database db(path);
     ProductConverter converter;
@@ -70,7 +76,15 @@ Timing convert(const QString& path, const Grid& grid, const RunOptions& options,
     QElapsedTimer timer;
     const std::clock_t cpuStart = std::clock();
     timer.start();
-    const RunResult r = runConversion(converter, grid, options, db, {}, observer,
+    std::unique_ptr<RunJournal> journal;
+    RunServices services;
+    if (journalFile) {
+        journal = std::make_unique<RunJournal>(QFileInfo(path).absolutePath() + QStringLiteral("/Diarios"),
+                                               QStringLiteral("produtos"), QString(), path, options, db);
+        *journalFile = journal->fileName();
+        services.journal = journal.get();
+    }
+    const RunResult r = runConversion(converter, grid, options, db, services, observer,
                                       RegionalSettings::forLocale("pt_BR.UTF-8"));
     Timing t;
     t.wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
@@ -106,7 +120,9 @@ int main(int argc, char* argv[])
     for (int rows : sizes) {
         const Grid grid = productGrid(rows);
         const QString path = QDir(dir.path()).filePath(QStringLiteral("produtos-%1.fdb").arg(rows));
+        const QString journalled = QDir(dir.path()).filePath(QStringLiteral("diario-%1.fdb").arg(rows));
         Database::create(path);
+        Database::create(journalled);
         const Timing t = convert(path, grid, import, RowOutcome::Inserted);
         print("import", rows, t);
         if (rows == 10000)
@@ -114,7 +130,40 @@ int main(int argc, char* argv[])
         else if (small.wall > 0)
             std::printf("100,000 products took %.1f times the time of 10,000 (%.1f times the CPU time)\n",
                         t.wall / small.wall, t.cpu / small.cpu);
-        print("price adjustment", rows, convert(path, grid, prices, RowOutcome::Updated));
+        QString journalFile;
+        const Timing j = convert(journalled, grid, import, RowOutcome::Inserted, &journalFile);
+        print("import, journal", rows, j);
+        std::printf("journal: %.1f%% more wall time, %.1f%% more CPU time, %.1f MB\n", (j.wall / t.wall - 1) * 100,
+                    (j.cpu / t.cpu - 1) * 100, static_cast<double>(QFileInfo(journalFile).size()) / 1e6);
+
+        {
+            Database db(journalled);
+            QElapsedTimer timer;
+            const std::clock_t cpuStart = std::clock();
+            timer.start();
+            const UndoResult u = undoJournal(journalFile, db, false);
+            Timing undo;
+            undo.wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+            undo.cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+            print("undo", rows, undo);
+            QSqlQuery left(db.connection());
+            left.exec(QStringLiteral("SELECT COUNT(*) FROM PRODUTO"));
+            left.next();
+            std::printf("undo: %d rows deleted, %d products left; %.2f times the journalled run's time\n", u.deleted,
+                        left.value(0).toInt(), undo.wall / j.wall);
+        }
+
+        const Timing p = convert(path, grid, prices, RowOutcome::Updated);
+        print("price adjustment", rows, p);
+        // The journalled adjustment gets a database of its own, imported the same way, so that both
+        // adjustments find the same row versions.
+        const QString adjusted = QDir(dir.path()).filePath(QStringLiteral("ajuste-%1.fdb").arg(rows));
+        Database::create(adjusted);
+        convert(adjusted, grid, import, RowOutcome::Inserted);
+        const Timing pj = convert(adjusted, grid, prices, RowOutcome::Updated, &journalFile);
+        print("prices, journal", rows, pj);
+        std::printf("journal: %.1f%% more wall time, %.1f%% more CPU time\n", (pj.wall / p.wall - 1) * 100,
+                    (pj.cpu / p.cpu - 1) * 100);
     }
     return 0;
 }
