@@ -84,14 +84,23 @@ void appendValue(QByteArray& out, const QVariant& v)
     }
 }
 
-void appendObject(QByteArray& out, const QStringList& names, const QVariantList& values)
+// Column names repeat on every line; each is encoded once per journal.
+using NameCache = QHash<QString, QByteArray>;
+
+void appendObject(QByteArray& out, const QStringList& names, const QVariantList& values, NameCache& cache)
 {
     out += '{';
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (i)
             out += ',';
-        appendString(out, names.at(i));
-        out += ':';
+        auto it = cache.find(names.at(i));
+        if (it == cache.end()) {
+            QByteArray encoded;
+            appendString(encoded, names.at(i));
+            encoded += ':';
+            it = cache.insert(names.at(i), encoded);
+        }
+        out += *it;
         appendValue(out, i < values.size() ? values.at(i) : QVariant());
     }
     out += '}';
@@ -283,6 +292,17 @@ void RunJournal::finish(const QString& situacao, const QString& message, const R
     m_file.close();
 }
 
+const QByteArray& RunJournal::encodedTable(const TableInfo& table)
+{
+    auto it = m_tableNames.find(table.name);
+    if (it == m_tableNames.end()) {
+        QByteArray encoded;
+        appendString(encoded, table.name);
+        it = m_tableNames.insert(table.name, encoded);
+    }
+    return *it;
+}
+
 void RunJournal::startLine(const char* op, const TableInfo* table)
 {
     QByteArray& out = target();
@@ -291,7 +311,7 @@ void RunJournal::startLine(const char* op, const TableInfo* table)
     out += "\",\"linha\":" + QByteArray::number(m_inRow ? m_gridRow + 1 : 0);
     if (table) {
         out += ",\"tabela\":";
-        appendString(out, table->name);
+        out += encodedTable(*table);
     }
 }
 
@@ -301,9 +321,9 @@ void RunJournal::inserted(const TableInfo& table, const QStringList& columns, co
     startLine("incluida", &table);
     QByteArray& out = target();
     out += ",\"chave\":";
-    appendObject(out, table.primaryKey, key);
+    appendObject(out, table.primaryKey, key, m_names);
     out += ",\"valores\":";
-    appendObject(out, columns, values);
+    appendObject(out, columns, values, m_names);
     out += "}\n";
     ++(m_inRow ? m_rowCounts : m_counts)[table.name].inserted;
 }
@@ -314,11 +334,11 @@ void RunJournal::updated(const TableInfo& table, const QVariantList& key, const 
     startLine("alterada", &table);
     QByteArray& out = target();
     out += ",\"chave\":";
-    appendObject(out, table.primaryKey, key);
+    appendObject(out, table.primaryKey, key, m_names);
     out += ",\"antes\":";
-    appendObject(out, columns, before);
+    appendObject(out, columns, before, m_names);
     out += ",\"depois\":";
-    appendObject(out, columns, after);
+    appendObject(out, columns, after, m_names);
     out += "}\n";
     ++(m_inRow ? m_rowCounts : m_counts)[table.name].updated;
 }
@@ -353,9 +373,9 @@ void RunJournal::deleting(const QString& sql, const QVariantList& values)
         startLine("removida", &table);
         QByteArray& out = target();
         out += ",\"chave\":";
-        appendObject(out, table.primaryKey, key);
+        appendObject(out, table.primaryKey, key, m_names);
         out += ",\"valores\":";
-        appendObject(out, columns, row);
+        appendObject(out, columns, row, m_names);
         out += ",\"sql\":";
         appendString(out, sql);
         out += "}\n";

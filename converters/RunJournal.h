@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QMap>
 #include <QString>
 
@@ -82,6 +83,7 @@ private:
     void writeOut(bool sync);
     void startLine(const char* op, const TableInfo* table);
     QByteArray& target() { return m_inRow ? m_row : m_pending; }
+    const QByteArray& encodedTable(const TableInfo& table);
 
     Database& m_db;
     QFile m_file;
@@ -92,6 +94,8 @@ private:
     QMap<QString, TableCounts> m_counts;
     QMap<QString, TableCounts> m_rowCounts;
     bool m_dirty = false;   // something was written since the last commit marker
+    QHash<QString, QByteArray> m_names;       // column names, encoded with their colon
+    QHash<QString, QByteArray> m_tableNames;  // table names, encoded
 };
 
 /// One line of a journal as read back.
