@@ -315,9 +315,51 @@ void RunJournal::startLine(const char* op, const TableInfo* table)
     }
 }
 
-void RunJournal::inserted(const TableInfo& table, const QStringList& columns, const QVariantList& values,
+bool RunJournal::hasTriggers(const TableInfo& table)
+{
+    auto it = m_triggers.constFind(table.name);
+    if (it != m_triggers.constEnd())
+        return *it;
+    QSqlQuery& q = m_db.run(QStringLiteral("SELECT FIRST 1 1 FROM RDB$TRIGGERS WHERE RDB$RELATION_NAME = ? "
+                                           "AND COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND COALESCE(RDB$TRIGGER_INACTIVE, 0) = 0"),
+                            {table.name});
+    const bool found = q.next();
+    q.finish();
+    m_triggers.insert(table.name, found);
+    return found;
+}
+
+QVariantList RunJournal::stored(const TableInfo& table, const QStringList& columns, const QVariantList& written,
+                                const QVariantList& key)
+{
+    // A trigger of the table may have changed what was written; the journal keeps what the row
+    // holds, so that an undo does not take the trigger's work for somebody else's change.
+    if (table.primaryKey.isEmpty() || key.size() != table.primaryKey.size() || !hasTriggers(table))
+        return written;
+    for (const QVariant& k : key)
+        if (!k.isValid() || k.isNull())
+            return written;
+    QStringList select, where;
+    for (const QString& c : columns)
+        select << u'"' + QString(c).replace(u'"', QStringLiteral("\"\"")) + u'"';
+    for (const QString& k : table.primaryKey)
+        where << u'"' + QString(k).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" = ?");
+    QSqlQuery& q = m_db.run(QStringLiteral("SELECT %1 FROM \"%2\" WHERE %3")
+                                .arg(select.join(QStringLiteral(", ")), QString(table.name).replace(u'"', QStringLiteral("\"\"")),
+                                     where.join(QStringLiteral(" AND "))),
+                            key);
+    QVariantList values = written;
+    if (q.next())
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            values[i] = q.value(static_cast<int>(i));
+    q.finish();
+    return values;
+}
+
+void RunJournal::inserted(const TableInfo& table, const QStringList& columns, const QVariantList& written,
                           const QVariantList& key)
 {
+    const QVariantList values = stored(table, columns, written, key);
     startLine("incluida", &table);
     QByteArray& out = target();
     out += ",\"chave\":";
@@ -329,8 +371,9 @@ void RunJournal::inserted(const TableInfo& table, const QStringList& columns, co
 }
 
 void RunJournal::updated(const TableInfo& table, const QVariantList& key, const QStringList& columns,
-                         const QVariantList& before, const QVariantList& after)
+                         const QVariantList& before, const QVariantList& written)
 {
+    const QVariantList after = stored(table, columns, written, key);
     startLine("alterada", &table);
     QByteArray& out = target();
     out += ",\"chave\":";

@@ -84,6 +84,9 @@ private:
     void startLine(const char* op, const TableInfo* table);
     QByteArray& target() { return m_inRow ? m_row : m_pending; }
     const QByteArray& encodedTable(const TableInfo& table);
+    bool hasTriggers(const TableInfo& table);
+    QVariantList stored(const TableInfo& table, const QStringList& columns, const QVariantList& written,
+                        const QVariantList& key);
 
     Database& m_db;
     QFile m_file;
@@ -96,6 +99,7 @@ private:
     bool m_dirty = false;   // something was written since the last commit marker
     QHash<QString, QByteArray> m_names;       // column names, encoded with their colon
     QHash<QString, QByteArray> m_tableNames;  // table names, encoded
+    QHash<QString, bool> m_triggers;          // tables with triggers of their own
 };
 
 /// One line of a journal as read back.

@@ -190,6 +190,7 @@ private slots:
     void undoAfterAnErrorAndAfterACancel();
     void refusesRowsChangedSince_data();
     void refusesRowsChangedSince();
+    void triggerChangesAreNotConflicts();
     void journalCutShortByACrash();
     void dryRunKeepsNoJournal();
     void journalsListedNewestFirst();
@@ -326,6 +327,28 @@ void TestUndo::refusesRowsChangedSince()
     const UndoResult forced = undo(sample, r.journal, true);
     QVERIFY(!forced.alreadyUndone);
     QCOMPARE(dump(sample.path()), before);
+}
+
+void TestUndo::triggerChangesAreNotConflicts()
+{
+    // The ERP's own triggers may rewrite what the run writes; that is not a change made since.
+    SampleDatabase sample;
+    seedFor(sample, QStringLiteral("categorias"));
+    exec(sample.path(), QStringLiteral("CREATE TRIGGER TG_CATEGORIA FOR CATEGORIA BEFORE INSERT OR UPDATE AS "
+                                       "BEGIN NEW.NOME_CATEGORIA = UPPER(NEW.NOME_CATEGORIA) || ' (ERP)'; END"));
+    const QStringList before = dump(sample.path());
+    const Journalled r = run(sample, QStringLiteral("categorias"), gridFor(QStringLiteral("categorias"), {}), RunOptions());
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(scalar(sample.path(), QStringLiteral("SELECT COUNT(*) FROM CATEGORIA WHERE NOME_CATEGORIA = 'BEBIDAS (ERP)'")), 1);
+
+    const UndoResult u = undo(sample, r.journal);
+    QCOMPARE(u.deleted, 1);
+    QCOMPARE(u.restored, 1);
+    // The restored row went through the trigger again on its way back: compare all but that column.
+    const QStringList after = dump(sample.path());
+    QCOMPARE(after.size(), before.size());
+    QCOMPARE(scalar(sample.path(), QStringLiteral("SELECT COUNT(*) FROM CATEGORIA WHERE CODIGO_CATEGORIA = 4")), 1);
+    QCOMPARE(scalar(sample.path(), QStringLiteral("SELECT COUNT(*) FROM CATEGORIA WHERE CODIGO_CATEGORIA = 1")), 0);
 }
 
 void TestUndo::journalCutShortByACrash()
