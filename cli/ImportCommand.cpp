@@ -10,13 +10,13 @@
 #include "Query.h"
 #include "RunJournal.h"
 #include "TelegramNotifier.h"
+#include "TerminalProgress.h"
 #include "WorkbookReader.h"
 
 #include <QDir>
 
 #include <atomic>
 #include <csignal>
-#include <unistd.h>
 
 namespace {
 
@@ -24,36 +24,11 @@ std::atomic<bool> s_interrupted{false};
 
 extern "C" void onInterrupt(int) { s_interrupted.store(true); }
 
-/// Progress on a terminal only, so that scripts reading the output see nothing but the results.
-class CommandLineObserver : public RunObserver {
+/// The terminal's progress, and Ctrl+C as a cancel after the current row.
+class CommandLineObserver : public TerminalProgress {
 public:
-    explicit CommandLineObserver(QTextStream& err) : m_err(err), m_tty(isatty(STDERR_FILENO) == 1) {}
-    void started(int rowCount) override { m_rows = rowCount; }
-    void progress(int row) override
-    {
-        if (!m_tty || m_rows <= 0)
-            return;
-        const int percent = static_cast<int>(100LL * row / m_rows);
-        if (percent == m_lastPercent)
-            return;
-        m_lastPercent = percent;
-        m_err << QStringLiteral("\rlinha %1 de %2 (%3%)").arg(row + 1).arg(m_rows).arg(percent);
-        m_err.flush();
-    }
+    explicit CommandLineObserver(QTextStream& err) : TerminalProgress(err, QStringLiteral("linha")) {}
     bool cancelRequested() override { return s_interrupted.load(); }
-    void finish()
-    {
-        if (m_tty && m_lastPercent >= 0) {
-            m_err << u'\n';
-            m_err.flush();
-        }
-    }
-
-private:
-    QTextStream& m_err;
-    bool m_tty;
-    int m_rows = 0;
-    int m_lastPercent = -1;
 };
 
 int usageError(QTextStream& err, const QString& usage, const QString& problem)

@@ -2,46 +2,10 @@
 
 #include "Database.h"
 #include "RunJournal.h"
+#include "TerminalProgress.h"
 #include "UndoRun.h"
 
 #include <QFileInfo>
-
-#include <unistd.h>
-
-namespace {
-
-/// Progress on a terminal only, as the conversions show it.
-class UndoProgress : public RunObserver {
-public:
-    explicit UndoProgress(QTextStream& err) : m_err(err), m_tty(isatty(STDERR_FILENO) == 1) {}
-    void started(int count) override { m_count = count; }
-    void progress(int done) override
-    {
-        if (!m_tty || m_count <= 0)
-            return;
-        const int percent = static_cast<int>(100LL * done / m_count);
-        if (percent == m_lastPercent)
-            return;
-        m_lastPercent = percent;
-        m_err << QStringLiteral("\rdesfazendo %1 de %2 (%3%)").arg(done + 1).arg(m_count).arg(percent);
-        m_err.flush();
-    }
-    void finish()
-    {
-        if (m_tty && m_lastPercent >= 0) {
-            m_err << u'\n';
-            m_err.flush();
-        }
-    }
-
-private:
-    QTextStream& m_err;
-    bool m_tty;
-    int m_count = 0;
-    int m_lastPercent = -1;
-};
-
-} // namespace
 
 QString UndoCommand::usage() const
 {
@@ -96,7 +60,7 @@ int UndoCommand::execute(const QStringList& arguments, QTextStream& out, QTextSt
         err << QStringLiteral("Erro ao Tentar Conectar!\n") << e.message() << u'\n';
         return ExitStatus::Error;
     }
-    UndoProgress progress(err);
+    TerminalProgress progress(err, QStringLiteral("desfazendo"));
     try {
         const UndoResult result = undoJournal(journal, *db, force, &progress);
         progress.finish();

@@ -1,6 +1,6 @@
 // The command line: its words, outputs and exit statuses, in-process and through the real program.
 #include "ClassicNumericLocale.h"
-#include "CommandLine.h"
+#include "CommandLineRun.h"
 #include "Database.h"
 #include "GridRows.h"
 #include "Query.h"
@@ -17,21 +17,8 @@
 
 namespace {
 
-struct Result {
-    int status;
-    QString out;
-    QString err;
-};
-
-Result run(const QStringList& arguments)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    const int status = runCommandLine(arguments, o, e);
-    o.flush();
-    e.flush();
-    return {status, out, err};
-}
+using Result = CliResult;
+Result run(const QStringList& arguments) { return runCli(arguments); }
 
 void writeFile(const QString& path, const QByteArray& content)
 {

@@ -2,7 +2,7 @@
 // window as designed, the "Layout de Importação" button showing it modally with a fresh window
 // after the first, and blank workbooks saved from the window and from the command line, read back
 // through the loader.
-#include "CommandLine.h"
+#include "CommandLineRun.h"
 #include "Dialogs.h"
 #include "LayoutImportacao.h"
 #include "ULayoutImportacao.h"
@@ -193,21 +193,6 @@ QStringList firstRow(const QString& path)
     return row;
 }
 
-struct CliResult {
-    int status;
-    QString out;
-    QString err;
-};
-
-CliResult runCli(const QStringList& arguments)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    const int status = runCommandLine(arguments, o, e);
-    o.flush();
-    e.flush();
-    return {status, out, err};
-}
 
 } // namespace
 

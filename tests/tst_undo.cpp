@@ -1,7 +1,7 @@
 // Runs kept in a journal and undone: after the undo the database holds exactly what it held before
 // the run (every row of every table compared), whichever way the run ended; an undo refuses rows
 // changed since; a journal cut short by a crash is still undone.
-#include "CommandLine.h"
+#include "CommandLineRun.h"
 #include "ConversionRun.h"
 #include "ConverterKinds.h"
 #include "Database.h"
@@ -420,21 +420,6 @@ void TestUndo::journalsListedNewestFirst()
 
 namespace {
 
-struct Cli {
-    int status;
-    QString out;
-    QString err;
-};
-
-Cli cli(const QStringList& arguments)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    const int status = runCommandLine(arguments, o, e);
-    o.flush();
-    e.flush();
-    return {status, out, err};
-}
 
 QString journalNamedIn(const QString& err)
 {
@@ -459,14 +444,14 @@ void TestUndo::commandLine()
     const QStringList before = dump(sample.path());
 
     // A dry run keeps no journal.
-    Cli r = cli({QStringLiteral("importar"), QStringLiteral("categorias"), csv.fileName(), QStringLiteral("--titulos"),
+    CliResult r = runCli({QStringLiteral("importar"), QStringLiteral("categorias"), csv.fileName(), QStringLiteral("--titulos"),
                  QStringLiteral("--simular")});
     QCOMPARE(r.status, 0);
     QVERIFY2(journalNamedIn(r.err).isEmpty(), qPrintable(r.err));
     QVERIFY(!QDir(RunJournal::folderBeside(sample.folder())).exists() ||
             QDir(RunJournal::folderBeside(sample.folder())).isEmpty());
 
-    r = cli({QStringLiteral("importar"), QStringLiteral("categorias"), csv.fileName(), QStringLiteral("--titulos"),
+    r = runCli({QStringLiteral("importar"), QStringLiteral("categorias"), csv.fileName(), QStringLiteral("--titulos"),
              QStringLiteral("--limpar")});
     QCOMPARE(r.status, 0);
     const QString journal = journalNamedIn(r.err);
@@ -475,7 +460,7 @@ void TestUndo::commandLine()
 
     // Another change to a written row: refused with status 1 and nothing undone, then forced.
     exec(sample.path(), QStringLiteral("UPDATE CATEGORIA SET NOME_CATEGORIA = 'QUEIJOS' WHERE CODIGO_CATEGORIA = 8"));
-    r = cli({QStringLiteral("desfazer"), journal});
+    r = runCli({QStringLiteral("desfazer"), journal});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(QStringLiteral("Linha 3 da planilha, tabela CATEGORIA (CODIGO_CATEGORIA = 8): a coluna "
                                            "NOME_CATEGORIA foi alterada depois da conversão: vale \"QUEIJOS\"")),
@@ -484,23 +469,23 @@ void TestUndo::commandLine()
     exec(sample.path(), QStringLiteral("UPDATE CATEGORIA SET NOME_CATEGORIA = 'Laticínios' WHERE CODIGO_CATEGORIA = 8"));
     QCOMPARE(dump(sample.path()), after);
 
-    r = cli({QStringLiteral("desfazer"), journal});
+    r = runCli({QStringLiteral("desfazer"), journal});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.out.startsWith(QStringLiteral("Conversão desfeita: 2 linha(s) apagada(s), 0 restaurada(s), "
                                              "1 recolocada(s).")),
              qPrintable(r.out + r.err));
     QCOMPARE(dump(sample.path()), before);
 
-    r = cli({QStringLiteral("desfazer"), journal, QStringLiteral("--forcar")});
+    r = runCli({QStringLiteral("desfazer"), journal, QStringLiteral("--forcar")});
     QCOMPARE(r.status, 0);
     QVERIFY2(r.out.contains(QStringLiteral("já foi desfeito")), qPrintable(r.out));
 
-    r = cli({QStringLiteral("desfazer")});
+    r = runCli({QStringLiteral("desfazer")});
     QCOMPARE(r.status, 2);
-    r = cli({QStringLiteral("desfazer"), sample.folder() + QStringLiteral("/nada.jsonl")});
+    r = runCli({QStringLiteral("desfazer"), sample.folder() + QStringLiteral("/nada.jsonl")});
     QCOMPARE(r.status, 2);
     QVERIFY(r.err.contains(QStringLiteral("não existe")));
-    r = cli({QStringLiteral("desfazer"), csv.fileName()});
+    r = runCli({QStringLiteral("desfazer"), csv.fileName()});
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains(QStringLiteral("não é um diário")), qPrintable(r.err));
 }
