@@ -37,7 +37,8 @@ foreach(_notifying tst_form3 tst_cli)
 endforeach()
 conversor_add_test(tst_product_converter SOURCES tst_product_converter.cpp LIBS conversor_converters Qt6::Sql)
 conversor_add_test(tst_service_converter SOURCES tst_service_converter.cpp LIBS conversor_converters Qt6::Sql)
-conversor_add_test(tst_undo SOURCES tst_undo.cpp LIBS conversor_converters conversor_cli Qt6::Sql Qt6::Gui)
+conversor_add_test(tst_undo SOURCES tst_undo.cpp LIBS conversor_converters conversor_cli Qt6::Sql Qt6::Gui
+  ENV "CONVERSOR_EXE=$<TARGET_FILE:conversor>")
 conversor_add_test(tst_tax_number SOURCES tst_tax_number.cpp LIBS conversor_converters)
 conversor_add_test(tst_run_report SOURCES tst_run_report.cpp LIBS conversor_converters)
 conversor_add_test(tst_failed_rows SOURCES tst_failed_rows.cpp

@@ -10,6 +10,7 @@
 #include "UndoRun.h"
 
 #include <QImage>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
@@ -192,6 +193,7 @@ private slots:
     void refusesRowsChangedSince();
     void triggerChangesAreNotConflicts();
     void journalCutShortByACrash();
+    void programKilledDuringARun();
     void dryRunKeepsNoJournal();
     void journalsListedNewestFirst();
     void commandLine();
@@ -382,6 +384,53 @@ void TestUndo::journalCutShortByACrash()
     QCOMPARE(u.uncommitted, 1);
     QCOMPARE(dump(sample.path()), before);
     QVERIFY(undo(sample, r.journal).alreadyUndone);
+}
+
+void TestUndo::programKilledDuringARun()
+{
+    // The real program, killed outright while it writes: its journal holds at least what the
+    // database kept, and undoing it gives the database back.
+    const QString exe = qEnvironmentVariable("CONVERSOR_EXE");
+    QVERIFY2(QFile::exists(exe), "CONVERSOR_EXE does not name the program");
+    SampleDatabase sample;
+    seedFor(sample, QStringLiteral("produtos"));
+    sample.writeIni(sample.path().toUtf8());
+    QByteArray csv = "Código;Ref;Nome;Preço\n";
+    for (int i = 1; i <= 60000; ++i)
+        csv += QByteArray::number(100 + i) + ";;Item " + QByteArray::number(i) + ";R$ 1,50\n";
+    QFile sheet(sample.folder() + QStringLiteral("/produtos.csv"));
+    QVERIFY(sheet.open(QIODevice::WriteOnly));
+    sheet.write(csv);
+    sheet.close();
+    const QStringList before = dump(sample.path());
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CONVERSOR_TELEGRAM_URL"), QStringLiteral("http://127.0.0.1:9/{BOT_TOKEN}"));
+    env.remove(QStringLiteral("DISPLAY"));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(sample.folder());
+    p.start(exe, {QStringLiteral("importar"), QStringLiteral("produtos"), sheet.fileName()});
+    QVERIFY(p.waitForStarted());
+    const QString folder = RunJournal::folderBeside(sample.folder());
+    const auto commits = [&] {
+        const QStringList files = QDir(folder).entryList({QStringLiteral("*.jsonl")});
+        if (files.isEmpty())
+            return 0;
+        QFile f(QDir(folder).filePath(files.first()));
+        return f.open(QIODevice::ReadOnly) ? static_cast<int>(f.readAll().count("{\"op\":\"gravado\"}")) : 0;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(commits() >= 2 || p.state() == QProcess::NotRunning, 60000);
+    QVERIFY2(p.state() == QProcess::Running, "the run ended before it could be killed");
+    p.kill();
+    QVERIFY(p.waitForFinished());
+    QVERIFY(scalar(sample.path(), QStringLiteral("SELECT COUNT(*) FROM PRODUTO")) > 1);
+
+    const QString journal = QDir(folder).filePath(QDir(folder).entryList({QStringLiteral("*.jsonl")}).first());
+    QVERIFY(JournalReader::summary(journal).situacao.isEmpty());
+    const UndoResult u = undo(sample, journal);
+    QVERIFY(u.deleted > 0);
+    QCOMPARE(dump(sample.path()), before);
 }
 
 void TestUndo::dryRunKeepsNoJournal()
