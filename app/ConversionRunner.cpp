@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "Notifier.h"
 #include "PostalCodeLookup.h"
+#include "RunJournal.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -72,6 +73,18 @@ void ConversionRunner::work()
         RunServices services;
         services.notifier = notifier.get();
         services.postalCodes = &postalCodes;
+        // Made here, on the thread of the connection it reads, and before anything is written.
+        std::unique_ptr<RunJournal> journal;
+        if (!m_options.simular && !m_journalFolder.isEmpty()) {
+            try {
+                journal = std::make_unique<RunJournal>(m_journalFolder, m_kind, m_workbook, m_databaseName, m_options,
+                                                       db);
+            } catch (const UserError& e) {
+                throw UserError(e.message() + QStringLiteral(" Nada foi gravado."));
+            }
+            m_outcome.journal = journal->fileName();
+            services.journal = journal.get();
+        }
         ThreadObserver observer(*this, m_cancel);
         m_outcome.result = runConversion(*converter, m_grid, m_options, db, services, observer);
         m_outcome.report = m_outcome.result.report;

@@ -18,8 +18,15 @@ namespace Dialogs {
 
 bool message(QWidget* parent, Kind kind, const QString& text, const QString& details, const QString& extraButton)
 {
-    if (s_hook)
-        return s_hook(kind, text, details) && !extraButton.isEmpty();
+    return message(parent, kind, text, details, extraButton.isEmpty() ? QStringList() : QStringList{extraButton}) == 1;
+}
+
+int message(QWidget* parent, Kind kind, const QString& text, const QString& details, const QStringList& extraButtons)
+{
+    if (s_hook) {
+        const int chosen = s_hook(kind, text, details);
+        return chosen > 0 && chosen <= extraButtons.size() ? chosen : 0;
+    }
     QMessageBox box(parent);
     box.setIcon(kind == Kind::Information ? QMessageBox::Information
                 : kind == Kind::Warning   ? QMessageBox::Warning
@@ -29,9 +36,11 @@ bool message(QWidget* parent, Kind kind, const QString& text, const QString& det
     if (!details.isEmpty())
         box.setDetailedText(details);
     box.setStandardButtons(QMessageBox::Ok);
-    QAbstractButton* extra = extraButton.isEmpty() ? nullptr : box.addButton(extraButton, QMessageBox::ActionRole);
+    QList<QAbstractButton*> extras;
+    for (const QString& caption : extraButtons)
+        extras << box.addButton(caption, QMessageBox::ActionRole);
     box.exec();
-    return extra && box.clickedButton() == extra;
+    return static_cast<int>(extras.indexOf(box.clickedButton())) + 1;
 }
 
 void setMessageHook(MessageHook hook) { s_hook = std::move(hook); }

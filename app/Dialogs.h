@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -17,9 +18,15 @@ enum class Kind { Information, Warning, Error };
 bool message(QWidget* parent, Kind kind, const QString& text, const QString& details = {},
              const QString& extraButton = {});
 
-/// Called instead of showing a message box while set (tests); its result stands for the choice of
-/// the extra button.
-using MessageHook = std::function<bool(Kind kind, const QString& text, const QString& details)>;
+/// As above, with several extra buttons beside OK; returns the number of the one chosen, from 1 in
+/// the order given, or 0 for OK.
+int message(QWidget* parent, Kind kind, const QString& text, const QString& details,
+            const QStringList& extraButtons);
+
+/// Called instead of showing a message box while set (tests); its result stands for the button
+/// chosen: 0 (false) for OK, 1 (true) for the first extra button, 2 for the second. A number beyond
+/// the buttons the box offers stands for OK.
+using MessageHook = std::function<int(Kind kind, const QString& text, const QString& details)>;
 void setMessageHook(MessageHook hook);
 
 /// Asks for a file to save, starting at `suggestion`; empty when cancelled.

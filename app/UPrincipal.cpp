@@ -5,7 +5,9 @@
 #include "ConverterKinds.h"
 #include "Database.h"
 #include "Dialogs.h"
+#include "FailedRows.h"
 #include "Query.h"
+#include "RunJournal.h"
 #include "StringGridModel.h"
 #include "TelegramConfig.h"
 #include "TelegramNotifier.h"
@@ -91,6 +93,12 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent)
     layout->addWidget(m_pages, 1);
     setCentralWidget(central);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    // One for the whole window: it undoes a run of any tab, chosen from the journals.
+    m_desfazer = new QPushButton(QStringLiteral("Desfazer última conversão..."), this);
+    m_desfazer->setObjectName(QStringLiteral("ButtonDesfazer"));
+    m_desfazer->setToolTip(QStringLiteral("Desfaz uma conversão gravada, escolhida entre as registradas nos diários."));
+    connect(m_desfazer, &QPushButton::clicked, this, &TForm3::desfazerClicked);
+    statusBar()->addPermanentWidget(m_desfazer);
 
     // The window fills the screen's work area.
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -293,8 +301,9 @@ void TForm3::showEvent(QShowEvent* event)
 void TForm3::FormShow()
 {
     QString bancoDeDados;
+    m_iniFolder = QDir::currentPath();
     try {
-        bancoDeDados = ConnectionSettings::readDatabaseName(QDir::currentPath());
+        bancoDeDados = ConnectionSettings::readDatabaseName(m_iniFolder);
     } catch (const UserError& e) {
         // The window stays open without a connection; database work later fails with its own error.
         showError(e.message());
@@ -387,6 +396,7 @@ void TForm3::XlsToStringGrid(Tab tab, const QString& fileName)
             const int rows = result->grid.rowCount();
             const int cols = result->grid.columnCount();
             tc.model->setGrid(std::move(result->grid));
+            m_workbook[tab] = QFileInfo(fileName).absoluteFilePath();
             statusBar()->showMessage(QStringLiteral("%1: %2 linhas, %3 colunas")
                                          .arg(QFileInfo(fileName).fileName())
                                          .arg(rows)
@@ -406,6 +416,7 @@ void TForm3::setBusy(bool busy)
         c.load->setEnabled(!busy);
         c.convert->setEnabled(!busy);
     }
+    m_desfazer->setEnabled(!busy);
     if (busy)
         QApplication::setOverrideCursor(Qt::BusyCursor);
     else
@@ -498,6 +509,7 @@ void TForm3::convert(Tab tab)
     m_runningTab = tab;
     m_runner = std::make_unique<ConversionRunner>(kind, grid(tab), optionsFor(tab), m_databaseName);
     m_runner->setNotifierFactory(m_notifierFactory);
+    m_runner->setJournal(journalFolder(), m_workbook[tab]);
     TabControls& c = m_tabs[tab];
     connect(m_runner.get(), &ConversionRunner::started, this, [&c](int rows) {
         c.progress->setRange(0, qMax(rows, 1));
@@ -517,35 +529,55 @@ void TForm3::runDone()
 {
     const Tab tab = m_runningTab;
     TabControls& c = m_tabs[tab];
-    std::unique_ptr<ConversionRunner> runner = std::move(m_runner);
-    const ConversionRunner::Outcome outcome = runner->outcome();
-    runner.reset();
+    // The runner's thread is over; it is kept until the closing box is done, for the grid and
+    // options the run was given.
+    const std::unique_ptr<ConversionRunner> runner = std::move(m_runner);
+    const ConversionRunner::Outcome& outcome = runner->outcome();
     c.cancel->hide();
     c.convert->show();
     setBusy(false);
     statusBar()->clearMessage();
     m_lastReport[tab] = outcome.report;
+    m_lastJournal = outcome.journal;
     if (!outcome.ok) {
-        offerReport(tab, Dialogs::Kind::Error, outcome.error, outcome.report.summaryLines());
+        offerReport(tab, Dialogs::Kind::Error, outcome.error, outcome.report.summaryLines(), *runner);
     } else if (outcome.result.cancelled) {
         offerReport(tab, Dialogs::Kind::Warning,
                     QStringLiteral("Conversão cancelada antes da linha %1 da planilha. As linhas anteriores "
                                    "foram gravadas.")
                         .arg(outcome.result.stoppedAtRow + 1),
-                    outcome.result.details());
+                    outcome.result.details(), *runner);
     } else {
-        offerReport(tab, Dialogs::Kind::Information, outcome.result.closingMessage, outcome.result.details());
+        offerReport(tab, Dialogs::Kind::Information, outcome.result.closingMessage, outcome.result.details(),
+                    *runner);
     }
     emit runFinished(tab, outcome.ok && !outcome.result.cancelled);
 }
 
-void TForm3::offerReport(Tab tab, Dialogs::Kind kind, const QString& text, const QStringList& details)
+void TForm3::offerReport(Tab tab, Dialogs::Kind kind, const QString& text, QStringList details,
+                         const ConversionRunner& run)
 {
-    const bool wantsReport = Dialogs::message(this, kind, text, details.join(u'\n'),
-                                              m_lastReport[tab].rows().empty() ? QString()
-                                                                                : QStringLiteral("Salvar relatório..."));
-    if (!wantsReport)
-        return;
+    const QString report = QStringLiteral("Salvar relatório...");
+    const QString failedRows = QStringLiteral("Salvar linhas com falha...");
+    if (!run.outcome().journal.isEmpty())
+        details << QStringLiteral("Diário da conversão: %1").arg(QDir::toNativeSeparators(run.outcome().journal));
+    QStringList choices;
+    if (!m_lastReport[tab].rows().empty())
+        choices << report;
+    // A run ended by an error never reached the rows after it; a workbook of its failures alone
+    // would leave them out when converted again.
+    if (run.outcome().ok && m_lastReport[tab].count(RowOutcome::Failed) > 0)
+        choices << failedRows;
+    const int chosen = Dialogs::message(this, kind, text, details.join(u'\n'), choices);
+    const QString choice = chosen > 0 ? choices.at(chosen - 1) : QString();
+    if (choice == report)
+        saveReport(tab);
+    else if (choice == failedRows)
+        saveFailedRowsOf(tab, run);
+}
+
+void TForm3::saveReport(Tab tab)
+{
     const QString suggestion = QDir(QDir::currentPath())
                                    .filePath(QStringLiteral("relatorio-%1.csv").arg(ConverterKinds::all().at(tab)));
     const QString fileName = Dialogs::saveFileName(this, suggestion, QStringLiteral("CSV (*.csv)"));
@@ -554,4 +586,42 @@ void TForm3::offerReport(Tab tab, Dialogs::Kind kind, const QString& text, const
     QString error;
     if (!m_lastReport[tab].saveCsv(fileName, &error))
         showError(QStringLiteral("Não foi possível gravar o relatório \"%1\": %2").arg(fileName, error));
+}
+
+void TForm3::saveFailedRowsOf(Tab tab, const ConversionRunner& run)
+{
+    const QString kind = ConverterKinds::all().at(tab);
+    const QString suggestion = QDir(QDir::currentPath()).filePath(QStringLiteral("%1-falhas.xlsx").arg(kind));
+    QString fileName =
+        Dialogs::saveFileName(this, suggestion, QStringLiteral("Pasta de trabalho do Excel (*.xlsx)"));
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".xlsx");
+    // The grid as the run read it, so that the rows the report names are the ones written out.
+    const std::unique_ptr<Converter> converter = ConverterKinds::create(kind);
+    QString error;
+    if (!saveFailedRows(run.grid(), m_lastReport[tab], run.options().titulos, fileName, &error,
+                        converter ? converter->columnsRead() : 0))
+        showError(QStringLiteral("Não foi possível gravar as linhas com falha \"%1\": %2").arg(fileName, error));
+}
+
+QString TForm3::journalFolder() const
+{
+    return RunJournal::folderBeside(m_iniFolder.isEmpty() ? QDir::currentPath() : m_iniFolder);
+}
+
+void TForm3::desfazerClicked()
+{
+    if (m_loading || m_runner)
+        return;
+    if (m_undoWindow) {
+        m_undoWindow->raise();
+        m_undoWindow->activateWindow();
+        return;
+    }
+    auto* window = new TfDesfazer(journalFolder(), m_databaseName, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_undoWindow = window;
+    window->open();
 }

@@ -4,9 +4,11 @@
 #include "Grid.h"
 #include "RunOptions.h"
 #include "RunReport.h"
+#include "UDesfazer.h"
 #include "uTelegramAPIInterfaces.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -25,8 +27,9 @@ class QTabWidget;
 class QTableView;
 class QWidget;
 
-/// The main window: a header with the database in use and the layout help button, and one tab per
-/// kind of record, each with its load and convert buttons, its options, its progress bar and its grid.
+/// The main window: a header with the database in use and the layout help button, one tab per kind
+/// of record, each with its load and convert buttons, its options, its progress bar and its grid,
+/// and in the status bar the button that undoes a conversion.
 class TForm3 : public QMainWindow {
     Q_OBJECT
 public:
@@ -56,6 +59,16 @@ public:
     RunOptions optionsFor(Tab tab) const;
     /// The per-row report of the tab's last run.
     const RunReport& lastReport(Tab tab) const { return m_lastReport[tab]; }
+    /// The journal the last run kept; empty when it kept none.
+    const QString& lastJournal() const { return m_lastJournal; }
+    /// Where runs keep their journals: beside the ini file the start-up read.
+    QString journalFolder() const;
+
+    /// Opens the window that undoes a conversion, as the "Desfazer última conversão..." button
+    /// does; it stays over this window until closed. Returns at once.
+    void desfazerClicked();
+    /// The undo window on screen, if any.
+    TfDesfazer* undoWindow() const { return m_undoWindow; }
 
     /// The open database session; null when the start-up could not connect.
     Database* database() const { return m_database.get(); }
@@ -91,7 +104,10 @@ private:
     void loadClicked(Tab tab);
     void setBusy(bool busy);
     void runDone();
-    void offerReport(Tab tab, Dialogs::Kind kind, const QString& text, const QStringList& details);
+    void offerReport(Tab tab, Dialogs::Kind kind, const QString& text, QStringList details,
+                     const ConversionRunner& run);
+    void saveReport(Tab tab);
+    void saveFailedRowsOf(Tab tab, const ConversionRunner& run);
     template <typename W> W* control(const char* objectName) const;
     void showError(const QString& text, const QString& details = {});
     void terminateProgram();
@@ -106,6 +122,11 @@ private:
     std::unique_ptr<ConversionRunner> m_runner;
     Tab m_runningTab = Produtos;
     RunReport m_lastReport[TabCount];
+    QString m_workbook[TabCount];   // the file each tab's grid was read from
+    QString m_lastJournal;
+    QString m_iniFolder;            // the folder the start-up read ConexaoFirebird.ini from
+    QPushButton* m_desfazer = nullptr;
+    QPointer<TfDesfazer> m_undoWindow;
     QCheckBox* m_simular = nullptr;
     QCheckBox* m_continuar = nullptr;
     TabControls m_tabs[TabCount];

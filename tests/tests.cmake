@@ -27,9 +27,10 @@ conversor_add_test(tst_telegram_api SOURCES tst_telegram_api.cpp support/FakeBot
 conversor_add_test(tst_conversion_notices SOURCES tst_conversion_notices.cpp support/FakeBotApi.cpp
   LIBS conversor_gui conversor_cli Qt6::Sql Qt6::Network)
 conversor_add_test(tst_layout_help SOURCES tst_layout_help.cpp LIBS conversor_gui conversor_cli)
+conversor_add_test(tst_undo_window SOURCES tst_undo_window.cpp LIBS conversor_gui Qt6::Sql)
 # The window and the command line post their notices and ask for postal codes; in tests only to a
 # closed loopback port.
-foreach(_notifying tst_form3 tst_cli)
+foreach(_notifying tst_form3 tst_cli tst_undo_window)
   if(TEST ${_notifying})
     set_property(TEST ${_notifying} APPEND PROPERTY ENVIRONMENT
       "CONVERSOR_TELEGRAM_URL=http://127.0.0.1:9/{BOT_TOKEN}" "CONVERSOR_VIACEP_URL=http://127.0.0.1:9/ws/")
