@@ -672,8 +672,17 @@ QList<JournalSummary> list(const QString& folder)
             // Not a journal of this program: left out of the list.
         }
     }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const JournalSummary& a, const JournalSummary& b) { return a.started > b.started; });
+    // Journals started in the same second are told apart by the number their names end with.
+    static const QRegularExpression sameSecond(QStringLiteral("_(\\d+)\\.jsonl$"));
+    const auto sequence = [](const JournalSummary& s) {
+        const QRegularExpressionMatch m = sameSecond.match(s.fileName);
+        return m.hasMatch() ? m.captured(1).toInt() : 1;
+    };
+    std::stable_sort(out.begin(), out.end(), [&](const JournalSummary& a, const JournalSummary& b) {
+        if (a.started != b.started)
+            return a.started > b.started;
+        return sequence(a) > sequence(b);
+    });
     return out;
 }
 

@@ -456,8 +456,26 @@ void TestUndo::journalsListedNewestFirst()
     stray.write("não é um diário\n");
     stray.close();
 
-    const QList<JournalSummary> list = JournalReader::list(RunJournal::folderBeside(sample.folder()));
-    QCOMPARE(list.size(), 2);
+    // Eleven more in one second: "_10" and "_11" are newer than "_2".
+    QStringList sameSecond;
+    {
+        Database db(sample.path());
+        std::vector<std::unique_ptr<RunJournal>> journals;
+        for (int i = 0; i < 11; ++i) {
+            journals.push_back(std::make_unique<RunJournal>(RunJournal::folderBeside(sample.folder()),
+                                                            QStringLiteral("servicos"), QString(), sample.path(),
+                                                            RunOptions(), db));
+            sameSecond.prepend(journals.back()->fileName());
+        }
+    }
+    QList<JournalSummary> list = JournalReader::list(RunJournal::folderBeside(sample.folder()));
+    QCOMPARE(list.size(), 13);
+    QStringList newest;
+    for (int i = 0; i < 11; ++i)
+        newest << list.at(i).fileName;
+    if (QFileInfo(sameSecond.first()).fileName().left(17) == QFileInfo(sameSecond.last()).fileName().left(17))
+        QCOMPARE(newest, sameSecond);
+    list = list.mid(11);
     QCOMPARE(list.at(0).fileName, second.journal);
     QCOMPARE(list.at(0).kind, QStringLiteral("clientes"));
     QCOMPARE(list.at(0).inserted, 3);
