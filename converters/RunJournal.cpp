@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSqlRecord>
 
+#include <charconv>
 #include <cmath>
 #include <unistd.h>
 
@@ -70,8 +71,15 @@ void appendValue(QByteArray& out, const QVariant& v)
     case QMetaType::ULongLong: out += QByteArray::number(v.toULongLong()); return;
     case QMetaType::Float:
     case QMetaType::Double: {
+        // The shortest text that reads back as the same double.
         const double d = v.toDouble();
-        out += std::isfinite(d) ? QByteArray::number(d, 'g', 17) : QByteArray("null");
+        if (!std::isfinite(d)) {
+            out += "null";
+            return;
+        }
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, d).ptr;
+        out.append(text, end - text);
         return;
     }
     case QMetaType::QDate: appendTagged(out, "data", v.toDate().toString(Qt::ISODate).toLatin1()); return;
@@ -215,7 +223,7 @@ void RunJournal::beginRow(int gridRow)
 {
     m_gridRow = gridRow;
     m_inRow = true;
-    m_row.clear();
+    m_row.resize(0); // keeps the buffer for the next row
     m_rowCounts.clear();
 }
 
@@ -228,7 +236,7 @@ void RunJournal::endRow()
         c.updated += it->updated;
         c.removed += it->removed;
     }
-    m_row.clear();
+    m_row.resize(0);
     m_rowCounts.clear();
     m_inRow = false;
     if (m_pending.size() > kPendingLimit)
@@ -237,7 +245,7 @@ void RunJournal::endRow()
 
 void RunJournal::discardRow()
 {
-    m_row.clear();
+    m_row.resize(0);
     m_rowCounts.clear();
     m_inRow = false;
 }
@@ -248,7 +256,7 @@ void RunJournal::writeOut(bool sync)
         if (m_file.write(m_pending) != m_pending.size() || !m_file.flush())
             throw UserError(QStringLiteral("Não foi possível gravar o diário da conversão \"%1\": %2")
                                 .arg(m_file.fileName(), m_file.errorString()));
-        m_pending.clear();
+        m_pending.resize(0);
         m_dirty = true;
     }
     if (sync && ::fdatasync(m_file.handle()) != 0)
