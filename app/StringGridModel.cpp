@@ -1,5 +1,7 @@
 #include "StringGridModel.h"
 
+#include "RunReport.h"
+
 #include <QBrush>
 #include <QFont>
 #include <QPalette>
@@ -50,10 +52,4 @@ QVariant StringGridModel::headerData(int section, Qt::Orientation orientation, i
     return orientation == Qt::Horizontal ? QVariant(columnLetters(section)) : QVariant(section + 1);
 }
 
-QString StringGridModel::columnLetters(int column)
-{
-    QString letters;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        letters.prepend(QChar(u'A' + (n - 1) % 26));
-    return letters;
-}
+QString StringGridModel::columnLetters(int column) { return RunReport::columnLetters(column); }

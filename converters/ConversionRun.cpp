@@ -14,21 +14,13 @@ namespace {
 constexpr int kRowsPerCommit = 2000;
 constexpr qint64 kMillisecondsPerCommit = 2000;
 
-QString columnLetters(int column)
-{
-    QString letters;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        letters.prepend(QChar(u'A' + (n - 1) % 26));
-    return letters;
-}
-
 } // namespace
 
 QString rowErrorText(int gridRow, const UserError& error)
 {
     QString where = QStringLiteral("Erro na linha %1 da planilha").arg(gridRow + 1);
     if (const auto* cell = dynamic_cast<const CellError*>(&error)) {
-        where += QStringLiteral(", coluna %1").arg(columnLetters(cell->column()));
+        where += QStringLiteral(", coluna %1").arg(RunReport::columnLetters(cell->column()));
         where += QStringLiteral(" (valor \"%1\")").arg(cell->value());
     }
     return where + QStringLiteral(": ") + error.message();

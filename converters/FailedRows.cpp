@@ -17,14 +17,6 @@ namespace {
 constexpr int kMaxColumns = 16384;
 constexpr int kMaxRows = 1048576;
 
-QString columnLetters(int column)
-{
-    QString letters;
-    for (int n = column + 1; n > 0; n = (n - 1) / 26)
-        letters.prepend(QChar(u'A' + (n - 1) % 26));
-    return letters;
-}
-
 bool isHexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -219,7 +211,7 @@ bool saveFailedRows(const Grid& grid, const RunReport& report, bool titulos, con
         for (int c = 0; c < grid.columnCount(); ++c) {
             put(out, c, storedText(grid.cell(c, gridRow), &cut));
             if (cut)
-                cutColumns << columnLetters(c);
+                cutColumns << RunReport::columnLetters(c);
         }
         put(out, motivoColumn,
             storedText(cutColumns.isEmpty() ? reason : reason + cutNote(cutColumns), &cut));

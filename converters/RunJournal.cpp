@@ -311,16 +311,22 @@ const QByteArray& RunJournal::encodedTable(const TableInfo& table)
     return *it;
 }
 
-void RunJournal::startLine(const char* op, const TableInfo* table)
+QByteArray& RunJournal::startLine(const char* op, const TableInfo& table, const QVariantList& key)
 {
     QByteArray& out = target();
     out += "{\"op\":\"";
     out += op;
     out += "\",\"linha\":" + QByteArray::number(m_inRow ? m_gridRow + 1 : 0);
-    if (table) {
-        out += ",\"tabela\":";
-        out += encodedTable(*table);
-    }
+    out += ",\"tabela\":";
+    out += encodedTable(table);
+    out += ",\"chave\":";
+    appendObject(out, table.primaryKey, key, m_names);
+    return out;
+}
+
+RunJournal::TableCounts& RunJournal::countsOf(const TableInfo& table)
+{
+    return (m_inRow ? m_rowCounts : m_counts)[table.name];
 }
 
 bool RunJournal::hasTriggers(const TableInfo& table)
@@ -349,11 +355,11 @@ QVariantList RunJournal::stored(const TableInfo& table, const QStringList& colum
             return written;
     QStringList select, where;
     for (const QString& c : columns)
-        select << u'"' + QString(c).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        select << Database::quoted(c);
     for (const QString& k : table.primaryKey)
-        where << u'"' + QString(k).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" = ?");
-    QSqlQuery& q = m_db.run(QStringLiteral("SELECT %1 FROM \"%2\" WHERE %3")
-                                .arg(select.join(QStringLiteral(", ")), QString(table.name).replace(u'"', QStringLiteral("\"\"")),
+        where << Database::quoted(k) + QStringLiteral(" = ?");
+    QSqlQuery& q = m_db.run(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                .arg(select.join(QStringLiteral(", ")), Database::quoted(table.name),
                                      where.join(QStringLiteral(" AND "))),
                             key);
     QVariantList values = written;
@@ -368,30 +374,24 @@ void RunJournal::inserted(const TableInfo& table, const QStringList& columns, co
                           const QVariantList& key)
 {
     const QVariantList values = stored(table, columns, written, key);
-    startLine("incluida", &table);
-    QByteArray& out = target();
-    out += ",\"chave\":";
-    appendObject(out, table.primaryKey, key, m_names);
+    QByteArray& out = startLine("incluida", table, key);
     out += ",\"valores\":";
     appendObject(out, columns, values, m_names);
     out += "}\n";
-    ++(m_inRow ? m_rowCounts : m_counts)[table.name].inserted;
+    ++countsOf(table).inserted;
 }
 
 void RunJournal::updated(const TableInfo& table, const QVariantList& key, const QStringList& columns,
                          const QVariantList& before, const QVariantList& written)
 {
     const QVariantList after = stored(table, columns, written, key);
-    startLine("alterada", &table);
-    QByteArray& out = target();
-    out += ",\"chave\":";
-    appendObject(out, table.primaryKey, key, m_names);
+    QByteArray& out = startLine("alterada", table, key);
     out += ",\"antes\":";
     appendObject(out, columns, before, m_names);
     out += ",\"depois\":";
     appendObject(out, columns, after, m_names);
     out += "}\n";
-    ++(m_inRow ? m_rowCounts : m_counts)[table.name].updated;
+    ++countsOf(table).updated;
 }
 
 void RunJournal::deleting(const QString& sql, const QVariantList& values)
@@ -413,18 +413,18 @@ void RunJournal::deleting(const QString& sql, const QVariantList& values)
         columns << record.fieldName(i);
         positions.push_back(i);
     }
-    auto& counts = (m_inRow ? m_rowCounts : m_counts)[table.name];
+    std::vector<int> keyPositions;
+    for (const QString& k : table.primaryKey)
+        keyPositions.push_back(static_cast<int>(columns.indexOf(k)));
+    TableCounts& counts = countsOf(table);
     while (q.next()) {
         QVariantList row;
         for (int i : positions)
             row << q.value(i);
         QVariantList key;
-        for (const QString& k : table.primaryKey)
-            key << row.value(static_cast<int>(columns.indexOf(k)));
-        startLine("removida", &table);
-        QByteArray& out = target();
-        out += ",\"chave\":";
-        appendObject(out, table.primaryKey, key, m_names);
+        for (int k : keyPositions)
+            key << row.value(k);
+        QByteArray& out = startLine("removida", table, key);
         out += ",\"valores\":";
         appendObject(out, columns, row, m_names);
         out += ",\"sql\":";

@@ -81,7 +81,9 @@ private:
         int removed = 0;
     };
     void writeOut(bool sync);
-    void startLine(const char* op, const TableInfo* table);
+    /// Starts a change's line in the current row (or before the rows): op, row, table and key.
+    QByteArray& startLine(const char* op, const TableInfo& table, const QVariantList& key);
+    TableCounts& countsOf(const TableInfo& table);
     QByteArray& target() { return m_inRow ? m_row : m_pending; }
     const QByteArray& encodedTable(const TableInfo& table);
     bool hasTriggers(const TableInfo& table);

@@ -13,12 +13,7 @@ namespace {
 // Beyond this many conflicts the undo stops looking: the answer is already no.
 constexpr int kConflictLimit = 50;
 
-QString quoted(const QString& identifier)
-{
-    QString q = identifier;
-    q.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + q + u'"';
-}
+QString quoted(const QString& identifier) { return Database::quoted(identifier); }
 
 QString shown(const QVariant& v)
 {

@@ -303,6 +303,13 @@ int Database::textLength(const QString& table, const QString& column)
     return length;
 }
 
+QString Database::quoted(const QString& identifier)
+{
+    QString q = identifier;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
 void Database::fail(const QSqlError& error, const QString& context)
 {
     const QString text = errorText(error);

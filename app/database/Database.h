@@ -128,6 +128,9 @@ public:
     /// other columns and for names the database does not know.
     int textLength(const QString& table, const QString& column);
 
+    /// A table or column name as a quoted SQL identifier, with its own quotes doubled.
+    static QString quoted(const QString& identifier);
+
     /// Turns the last error of a statement into the exception the program reports.
     [[noreturn]] static void fail(const QSqlError& error, const QString& context = {});
 

@@ -6,12 +6,7 @@
 
 namespace {
 
-QString quoted(const QString& identifier)
-{
-    QString q = identifier;
-    q.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + q + u'"';
-}
+QString quoted(const QString& identifier) { return Database::quoted(identifier); }
 
 // The table's spelling of each column of the layout and the positions of its key, once per layout.
 void resolve(RecordLayout& layout, const TableInfo& info)
