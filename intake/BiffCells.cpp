@@ -1,6 +1,7 @@
 #include "BiffCells.h"
 
 #include "CellText.h"
+#include "LittleEndian.h"
 #include "ReadFailure.h"
 
 #include <cstring>
@@ -66,8 +67,8 @@ private:
     size_t m_position = 0;
 };
 
-uint16_t u16(const unsigned char* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t u32(const unsigned char* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+using LittleEndian::u16;
+using LittleEndian::u32;
 
 double rkValue(uint32_t rk)
 {

@@ -1,5 +1,6 @@
 #include "CompoundFile.h"
 
+#include "LittleEndian.h"
 #include "ReadFailure.h"
 
 #include <cstring>
@@ -11,17 +12,8 @@ constexpr uint32_t FreeSector = 0xFFFFFFFF;
 constexpr uint8_t StreamEntry = 2;
 constexpr uint8_t RootEntry = 5;
 
-uint16_t u16(const QByteArray& data, qsizetype at)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-uint32_t u32(const QByteArray& data, qsizetype at)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
+using LittleEndian::u16;
+using LittleEndian::u32;
 
 ReadFailure broken() { return ReadFailure(QStringLiteral("a estrutura interna do arquivo está corrompida")); }
 

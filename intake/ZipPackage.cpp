@@ -1,5 +1,7 @@
 #include "ZipPackage.h"
 
+#include "LittleEndian.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -13,17 +15,8 @@ constexpr uint32_t EndSignature = 0x06054b50;
 constexpr uint16_t Stored = 0;
 constexpr uint16_t Deflated = 8;
 
-uint16_t u16(const QByteArray& data, qsizetype at)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-uint32_t u32(const QByteArray& data, qsizetype at)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
+using LittleEndian::u16;
+using LittleEndian::u32;
 
 void put16(QByteArray& out, uint32_t v)
 {
