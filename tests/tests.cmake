@@ -13,18 +13,18 @@ conversor_add_test(tst_pictures SOURCES tst_pictures.cpp LIBS conversor_services
 conversor_add_test(tst_lookups SOURCES tst_lookups.cpp LIBS conversor_services Qt6::Sql)
 conversor_add_test(tst_cell_text SOURCES tst_cell_text.cpp LIBS conversor_intake ENV TZ=America/Sao_Paulo)
 conversor_add_test(tst_xlsx_reader SOURCES tst_xlsx_reader.cpp LIBS conversor_intake PkgConfig::XLSXWRITER)
-conversor_add_test(tst_postal_code_lookup SOURCES tst_postal_code_lookup.cpp support/FakeViaCep.cpp
+conversor_add_test(tst_postal_code_lookup SOURCES tst_postal_code_lookup.cpp support/FakeViaCep.cpp support/LoopbackHttpServer.cpp
   LIBS conversor_services Qt6::Network)
 conversor_add_test(tst_ods_reader SOURCES tst_ods_reader.cpp LIBS conversor_intake)
 conversor_add_test(tst_xls_reader SOURCES tst_xls_reader.cpp LIBS conversor_intake)
 conversor_add_test(tst_csv_reader SOURCES tst_csv_reader.cpp LIBS conversor_intake)
 conversor_add_test(tst_workbook_errors SOURCES tst_workbook_errors.cpp LIBS conversor_intake PkgConfig::XLSXWRITER)
 conversor_add_test(tst_client_converter SOURCES tst_client_converter.cpp LIBS conversor_converters Qt6::Sql)
-conversor_add_test(tst_supplier_converter SOURCES tst_supplier_converter.cpp support/FakeViaCep.cpp
+conversor_add_test(tst_supplier_converter SOURCES tst_supplier_converter.cpp support/FakeViaCep.cpp support/LoopbackHttpServer.cpp
   LIBS conversor_converters Qt6::Sql Qt6::Network)
-conversor_add_test(tst_telegram_api SOURCES tst_telegram_api.cpp support/FakeBotApi.cpp
+conversor_add_test(tst_telegram_api SOURCES tst_telegram_api.cpp support/FakeBotApi.cpp support/LoopbackHttpServer.cpp
   LIBS conversor_notify Qt6::Network)
-conversor_add_test(tst_conversion_notices SOURCES tst_conversion_notices.cpp support/FakeBotApi.cpp
+conversor_add_test(tst_conversion_notices SOURCES tst_conversion_notices.cpp support/FakeBotApi.cpp support/LoopbackHttpServer.cpp
   LIBS conversor_gui conversor_cli Qt6::Sql Qt6::Network)
 conversor_add_test(tst_layout_help SOURCES tst_layout_help.cpp LIBS conversor_gui conversor_cli)
 conversor_add_test(tst_undo_window SOURCES tst_undo_window.cpp LIBS conversor_gui Qt6::Sql)

@@ -3,79 +3,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutexLocker>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
-#include <memory>
-
-namespace {
-
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
-} // namespace
 
 FakeViaCep::FakeViaCep()
+    : m_server(std::make_unique<LoopbackHttpServer>([this](const LoopbackHttpServer::Request& r) {
+          const Answer a = answerFor(QString::fromLatin1(r.path));
+          return LoopbackHttpServer::Response{a.status, a.body, a.delayMilliseconds, false};
+      }))
 {
-    m_thread.start();
-    m_context = new QObject;
-    m_context->moveToThread(&m_thread);
-    QMetaObject::invokeMethod(
-        m_context,
-        [this] {
-            m_server = new QTcpServer;
-            m_server->listen(QHostAddress::LocalHost, 0);
-            m_port = m_server->serverPort();
-            QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
-                while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-                    auto buffer = std::make_shared<QByteArray>();
-                    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-                        buffer->append(socket->readAll());
-                        qsizetype end;
-                        while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {
-                            const QByteArray head = buffer->left(end);
-                            buffer->remove(0, end + 4);
-                            const QList<QByteArray> requestLine = head.split('\r').value(0).split(' ');
-                            const QString path = QString::fromLatin1(requestLine.value(1));
-                            const Answer a = answerFor(path);
-                            const QByteArray response = "HTTP/1.1 " + QByteArray::number(a.status) + ' ' +
-                                                        reasonPhrase(a.status) +
-                                                        "\r\nContent-Type: application/json; charset=utf-8"
-                                                        "\r\nContent-Length: " +
-                                                        QByteArray::number(a.body.size()) +
-                                                        "\r\nConnection: keep-alive\r\n\r\n" + a.body;
-                            QTimer::singleShot(a.delayMilliseconds, socket,
-                                               [socket, response] { socket->write(response); });
-                        }
-                    });
-                    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                }
-            });
-        },
-        Qt::BlockingQueuedConnection);
 }
 
-FakeViaCep::~FakeViaCep()
-{
-    QMetaObject::invokeMethod(
-        m_context, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-    delete m_context;
-}
+FakeViaCep::~FakeViaCep() = default;
 
 void FakeViaCep::answer(const QString& cep, Answer answer)
 {
@@ -91,7 +28,7 @@ void FakeViaCep::answerOthers(std::function<Answer(const QString&)> answers)
 
 QString FakeViaCep::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/ws/").arg(m_port);
+    return QStringLiteral("http://127.0.0.1:%1/ws/").arg(m_server->port());
 }
 
 QStringList FakeViaCep::paths() const
@@ -135,10 +72,5 @@ QByteArray FakeViaCep::addressJson(const QString& logradouro, const QString& bai
 
 QString unreachableBaseUrl()
 {
-    // A port that was free a moment ago; nothing listens there once the server is gone.
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1/ws/").arg(port);
+    return QStringLiteral("http://127.0.0.1:%1/ws/").arg(LoopbackHttpServer::closedPort());
 }

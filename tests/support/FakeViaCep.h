@@ -1,16 +1,16 @@
 #pragma once
 
+#include "LoopbackHttpServer.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
-#include <QThread>
+
 #include <atomic>
 #include <functional>
-
-class QObject;
-class QTcpServer;
+#include <memory>
 
 /// A stand-in for the ViaCEP service on 127.0.0.1: answers GET /ws/<cep>/json/ over HTTP/1.1 with
 /// canned answers, on a thread of its own (the look-up blocks the thread that asks), and counts
@@ -45,15 +45,12 @@ public:
 private:
     Answer answerFor(const QString& path);
 
-    QThread m_thread;
-    QObject* m_context = nullptr; // lives in m_thread
-    QTcpServer* m_server = nullptr;
-    quint16 m_port = 0;
     std::atomic<int> m_requests{0};
     mutable QMutex m_mutex;
     QHash<QString, Answer> m_answers;
     std::function<Answer(const QString&)> m_others;
     QStringList m_paths;
+    std::unique_ptr<LoopbackHttpServer> m_server; // last: it calls answerFor until it is gone
 };
 
 /// A loopback address where nothing listens, for a service that is down.
