@@ -4,8 +4,10 @@
 #include "CategoryConverter.h"
 #include "ConversionRun.h"
 #include "Database.h"
+#include "GridRows.h"
 #include "Notifier.h"
 #include "Query.h"
+#include "DatabaseRows.h"
 #include "SampleDatabase.h"
 
 #include <QtTest>
@@ -25,17 +27,7 @@ struct CancelAfter : RunObserver {
     int m_done = 0;
 };
 
-Grid gridOf(const QList<QStringList>& rows)
-{
-    int columns = 0;
-    for (const QStringList& r : rows)
-        columns = qMax(columns, static_cast<int>(r.size()));
-    Grid g(columns, static_cast<int>(rows.size()));
-    for (int y = 0; y < rows.size(); ++y)
-        for (int x = 0; x < rows.at(y).size(); ++x)
-            g.setCell(x, y, rows.at(y).at(x));
-    return g;
-}
+Grid gridOf(const QList<QStringList>& rows) { return gridOfRows(rows); }
 
 // CODIGO_CATEGORIA -> NOME_CATEGORIA|CODIGO_EMPRESA of the whole table.
 QMap<int, QString> categories(const QString& path)
@@ -49,11 +41,6 @@ QMap<int, QString> categories(const QString& path)
     return out;
 }
 
-void seed(const QString& path, const QString& sql)
-{
-    Database db(path);
-    db.execute(sql);
-}
 
 } // namespace
 

@@ -4,8 +4,10 @@
 #include "ConversionRun.h"
 #include "ConverterKinds.h"
 #include "Database.h"
+#include "GridRows.h"
 #include "Notifier.h"
 #include "Query.h"
+#include "DatabaseRows.h"
 #include "SampleDatabase.h"
 
 #include <QBuffer>
@@ -22,14 +24,7 @@ struct RecordingNotifier : Notifier {
     void send(const QString& text) override { sent << text; }
 };
 
-Grid sheet(const QList<Row>& rows)
-{
-    Grid g(AA + 1, static_cast<int>(rows.size()));
-    for (int y = 0; y < rows.size(); ++y)
-        for (auto it = rows.at(y).cbegin(); it != rows.at(y).cend(); ++it)
-            g.setCell(it.key(), y, it.value());
-    return g;
-}
+Grid sheet(const QList<Row>& rows) { return gridOfCells(rows, AA + 1); }
 
 RunResult convert(const QString& path, const QList<Row>& rows, RunOptions options = {},
                   Notifier* notifier = nullptr)
@@ -40,21 +35,7 @@ RunResult convert(const QString& path, const QList<Row>& rows, RunOptions option
     return runConversion(converter, sheet(rows), options, db, {notifier}, observer);
 }
 
-void seed(const QString& path, const QString& sql, const QVariantList& values = {})
-{
-    Database db(path);
-    db.execute(sql, values);
-}
 
-// A stored value as text: "<null>" for NULL, dates as yyyy-MM-dd.
-QString shown(const QVariant& v)
-{
-    if (v.isNull())
-        return QStringLiteral("<null>");
-    if (v.metaType().id() == QMetaType::QDate)
-        return v.toDate().toString(Qt::ISODate);
-    return v.toString();
-}
 
 // Every column of the client with `code`; empty when there is none.
 QMap<QString, QString> client(const QString& path, int code)

@@ -8,6 +8,7 @@
 #include "Database.h"
 #include "Dialogs.h"
 #include "FakeBotApi.h"
+#include "GridRows.h"
 #include "SampleDatabase.h"
 #include "TelegramConfig.h"
 #include "TelegramNotifier.h"
@@ -26,14 +27,7 @@
 
 namespace {
 
-Grid gridOf(const QList<QStringList>& rows)
-{
-    Grid g(2, static_cast<int>(rows.size()));
-    for (int y = 0; y < rows.size(); ++y)
-        for (int x = 0; x < rows.at(y).size(); ++x)
-            g.setCell(x, y, rows.at(y).at(x));
-    return g;
-}
+Grid gridOf(const QList<QStringList>& rows) { return gridOfRows(rows, 2); }
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
 {

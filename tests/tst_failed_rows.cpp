@@ -24,17 +24,7 @@ namespace {
 // Client sheet columns by their letters.
 enum Column { A, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z, AA };
 
-Grid gridOf(const QList<QStringList>& rows)
-{
-    int columns = 1;
-    for (const QStringList& row : rows)
-        columns = std::max(columns, static_cast<int>(row.size()));
-    Grid grid(columns, static_cast<int>(rows.size()));
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows.at(r).size(); ++c)
-            grid.setCell(c, r, rows.at(r).at(c));
-    return grid;
-}
+Grid gridOf(const QList<QStringList>& rows) { return gridOfRows(rows, 1); }
 
 RowReport rowReport(int gridRow, RowOutcome outcome, const QString& reason = {})
 {

@@ -3,8 +3,10 @@
 // and together, the counts, and a database whose tables differ from the sample ones.
 #include "ConversionRun.h"
 #include "Database.h"
+#include "GridRows.h"
 #include "Notifier.h"
 #include "ProductConverter.h"
+#include "DatabaseRows.h"
 #include "SampleDatabase.h"
 
 #include <QCryptographicHash>
@@ -36,14 +38,7 @@ const RegionalSettings& brazil()
     return regional;
 }
 
-Grid gridOf(const QList<Cells>& rows)
-{
-    Grid g(26, static_cast<int>(rows.size()));
-    for (int y = 0; y < rows.size(); ++y)
-        for (auto it = rows.at(y).constBegin(); it != rows.at(y).constEnd(); ++it)
-            g.setCell(it.key(), y, it.value());
-    return g;
-}
+Grid gridOf(const QList<Cells>& rows) { return gridOfCells(rows, 26); }
 
 RunResult convert(const QString& path, const Grid& grid, const RunOptions& options = RunOptions(),
                   Notifier* notifier = nullptr)
@@ -54,12 +49,6 @@ RunResult convert(const QString& path, const Grid& grid, const RunOptions& optio
     return runConversion(converter, grid, options, db, {notifier}, observer, brazil());
 }
 
-void seed(const QString& path, const QStringList& statements)
-{
-    Database db(path);
-    for (const QString& sql : statements)
-        db.execute(sql);
-}
 
 QString md5(const QByteArray& bytes)
 {

@@ -3,8 +3,10 @@
 // does nothing here.
 #include "ConversionRun.h"
 #include "Database.h"
+#include "GridRows.h"
 #include "Notifier.h"
 #include "ProductConverter.h"
+#include "DatabaseRows.h"
 #include "SampleDatabase.h"
 #include "ServiceConverter.h"
 
@@ -26,14 +28,7 @@ struct RecordingNotifier : Notifier {
     void send(const QString& text) override { sent << text; }
 };
 
-Grid gridOf(const QList<Cells>& rows)
-{
-    Grid g(26, static_cast<int>(rows.size()));
-    for (int y = 0; y < rows.size(); ++y)
-        for (auto it = rows.at(y).constBegin(); it != rows.at(y).constEnd(); ++it)
-            g.setCell(it.key(), y, it.value());
-    return g;
-}
+Grid gridOf(const QList<Cells>& rows) { return gridOfCells(rows, 26); }
 
 RunResult convert(const QString& path, const Grid& grid, const RunOptions& options = RunOptions(),
                   Notifier* notifier = nullptr)
@@ -45,12 +40,6 @@ RunResult convert(const QString& path, const Grid& grid, const RunOptions& optio
                          RegionalSettings::forLocale("pt_BR.UTF-8"));
 }
 
-void seed(const QString& path, const QStringList& statements)
-{
-    Database db(path);
-    for (const QString& sql : statements)
-        db.execute(sql);
-}
 
 // PRODUTO's columns of `code` as text, with the company-1 prices in exact decimal text under
 // VENDA, CUSTO and MARGEM; empty when there is no such product.

@@ -4,9 +4,11 @@
 #include "ConverterKinds.h"
 #include "Database.h"
 #include "FakeViaCep.h"
+#include "GridRows.h"
 #include "Notifier.h"
 #include "PostalCodeLookup.h"
 #include "Query.h"
+#include "DatabaseRows.h"
 #include "SampleDatabase.h"
 #include "SupplierConverter.h"
 
@@ -23,14 +25,7 @@ struct RecordingNotifier : Notifier {
     void send(const QString& text) override { sent << text; }
 };
 
-Grid sheet(const QList<Row>& rows)
-{
-    Grid g(P + 1, static_cast<int>(rows.size()));
-    for (int y = 0; y < rows.size(); ++y)
-        for (auto it = rows.at(y).cbegin(); it != rows.at(y).cend(); ++it)
-            g.setCell(it.key(), y, it.value());
-    return g;
-}
+Grid sheet(const QList<Row>& rows) { return gridOfCells(rows, P + 1); }
 
 struct Run {
     Cadastro cadastro = Cadastro::Fornecedor;
@@ -50,20 +45,7 @@ RunResult convert(const QString& path, const QList<Row>& rows, const Run& run = 
     return runConversion(converter, sheet(rows), run.options, db, services, observer);
 }
 
-void seed(const QString& path, const QString& sql, const QVariantList& values = {})
-{
-    Database db(path);
-    db.execute(sql, values);
-}
 
-QString shown(const QVariant& v)
-{
-    if (v.isNull())
-        return QStringLiteral("<null>");
-    if (v.metaType().id() == QMetaType::QDate)
-        return v.toDate().toString(Qt::ISODate);
-    return v.toString();
-}
 
 // Every column of the FORNECEDOR row with `code`, fixed-width texts without their padding.
 QMap<QString, QString> supplier(const QString& path, int code)

@@ -5,7 +5,9 @@
 #include "ConversionRun.h"
 #include "ConverterKinds.h"
 #include "Database.h"
+#include "GridRows.h"
 #include "RunJournal.h"
+#include "DatabaseRows.h"
 #include "SampleDatabase.h"
 #include "UndoRun.h"
 
@@ -20,25 +22,8 @@ namespace {
 enum Column { A, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z };
 using Cells = QMap<int, QString>;
 
-Grid gridOf(const QList<Cells>& rows, int columns = Z + 1)
-{
-    Grid g(columns, static_cast<int>(rows.size()));
-    for (int y = 0; y < rows.size(); ++y)
-        for (auto it = rows.at(y).cbegin(); it != rows.at(y).cend(); ++it)
-            g.setCell(it.key(), y, it.value());
-    return g;
-}
+Grid gridOf(const QList<Cells>& rows) { return gridOfCells(rows, Z + 1); }
 
-QString shown(const QVariant& v)
-{
-    if (v.isNull())
-        return QStringLiteral("<null>");
-    if (v.metaType().id() == QMetaType::QByteArray)
-        return QString::fromLatin1(v.toByteArray().toBase64());
-    if (v.metaType().id() == QMetaType::QDate)
-        return v.toDate().toString(Qt::ISODate);
-    return v.toString();
-}
 
 // Every row of every table of the database, one string a row, sorted within each table.
 QStringList dump(const QString& path)
@@ -65,19 +50,7 @@ QStringList dump(const QString& path)
     return out;
 }
 
-void exec(const QString& path, const QString& sql)
-{
-    Database db(path);
-    db.execute(sql);
-}
 
-int scalar(const QString& path, const QString& sql)
-{
-    Database db(path);
-    QSqlQuery q(db.connection());
-    q.exec(sql);
-    return q.next() ? q.value(0).toInt() : -1;
-}
 
 // Stops the run before grid row `stopAt`.
 struct StoppingObserver : RunObserver {
@@ -143,19 +116,19 @@ QString writePicture(const QString& folder)
 void seedFor(const SampleDatabase& sample, const QString& kind)
 {
     if (kind == QStringLiteral("produtos")) {
-        exec(sample.path(), QStringLiteral("INSERT INTO CATEGORIA (CODIGO_CATEGORIA, NOME_CATEGORIA) VALUES (7, 'PAPELARIA')"));
-        exec(sample.path(), QStringLiteral("INSERT INTO PRODUTO (CODIGO_PRODUTO, NOME_PRODUTO, CODIGO_CATEGORIA) "
+        seed(sample.path(), QStringLiteral("INSERT INTO CATEGORIA (CODIGO_CATEGORIA, NOME_CATEGORIA) VALUES (7, 'PAPELARIA')"));
+        seed(sample.path(), QStringLiteral("INSERT INTO PRODUTO (CODIGO_PRODUTO, NOME_PRODUTO, CODIGO_CATEGORIA) "
                                            "VALUES (12, 'CANETA AZUL', 7)"));
-        exec(sample.path(), QStringLiteral("INSERT INTO PRODUTO_EMPRESA (CODIGO_PRODUTO, CODIGO_EMPRESA, VALORVENDA_PRODUTO) "
+        seed(sample.path(), QStringLiteral("INSERT INTO PRODUTO_EMPRESA (CODIGO_PRODUTO, CODIGO_EMPRESA, VALORVENDA_PRODUTO) "
                                            "VALUES (12, 1, 3.5)"));
     } else if (kind == QStringLiteral("clientes")) {
-        exec(sample.path(), QStringLiteral("INSERT INTO CLIENTE (CODIGO_CLIENTE, NOME_CLIENTE, CPF_CLIENTE) "
+        seed(sample.path(), QStringLiteral("INSERT INTO CLIENTE (CODIGO_CLIENTE, NOME_CLIENTE, CPF_CLIENTE) "
                                            "VALUES (5, 'ANTIGO', '111.444.777-35')"));
     } else if (kind == QStringLiteral("fornecedores")) {
-        exec(sample.path(), QStringLiteral("INSERT INTO FORNECEDOR (CODIGO_FORNECEDOR, RAZAO_FORNECEDOR, TIPO_CADASTRO) "
+        seed(sample.path(), QStringLiteral("INSERT INTO FORNECEDOR (CODIGO_FORNECEDOR, RAZAO_FORNECEDOR, TIPO_CADASTRO) "
                                            "VALUES (3, 'ANTIGO', 'F')"));
     } else if (kind == QStringLiteral("categorias")) {
-        exec(sample.path(), QStringLiteral("INSERT INTO CATEGORIA (CODIGO_CATEGORIA, NOME_CATEGORIA) VALUES (4, 'VELHA')"));
+        seed(sample.path(), QStringLiteral("INSERT INTO CATEGORIA (CODIGO_CATEGORIA, NOME_CATEGORIA) VALUES (4, 'VELHA')"));
     }
 }
 
@@ -259,7 +232,7 @@ void TestUndo::undoAfterAnErrorAndAfterACancel()
     QFETCH(bool, cancel);
     SampleDatabase sample;
     seedFor(sample, QStringLiteral("produtos"));
-    exec(sample.path(), QStringLiteral("ALTER TABLE PRODUTO_EMPRESA ADD CONSTRAINT CK_TETO CHECK (VALORVENDA_PRODUTO < 1000)"));
+    seed(sample.path(), QStringLiteral("ALTER TABLE PRODUTO_EMPRESA ADD CONSTRAINT CK_TETO CHECK (VALORVENDA_PRODUTO < 1000)"));
     const QStringList before = dump(sample.path());
 
     QList<Cells> rows;
@@ -318,7 +291,7 @@ void TestUndo::refusesRowsChangedSince()
     options.ajustarPrecos = ajustarPrecos;
     const Journalled r = run(sample, kind, gridFor(kind, writePicture(sample.folder())), options);
     QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
-    exec(sample.path(), change);
+    seed(sample.path(), change);
     const QStringList changed = dump(sample.path());
 
     const QString refusal = undoRefusal(sample, r.journal);
@@ -336,7 +309,7 @@ void TestUndo::triggerChangesAreNotConflicts()
     // The ERP's own triggers may rewrite what the run writes; that is not a change made since.
     SampleDatabase sample;
     seedFor(sample, QStringLiteral("categorias"));
-    exec(sample.path(), QStringLiteral("CREATE TRIGGER TG_CATEGORIA FOR CATEGORIA BEFORE INSERT OR UPDATE AS "
+    seed(sample.path(), QStringLiteral("CREATE TRIGGER TG_CATEGORIA FOR CATEGORIA BEFORE INSERT OR UPDATE AS "
                                        "BEGIN NEW.NOME_CATEGORIA = UPPER(NEW.NOME_CATEGORIA) || ' (ERP)'; END"));
     const QStringList before = dump(sample.path());
     const Journalled r = run(sample, QStringLiteral("categorias"), gridFor(QStringLiteral("categorias"), {}), RunOptions());
@@ -526,14 +499,14 @@ void TestUndo::commandLine()
     const QStringList after = dump(sample.path());
 
     // Another change to a written row: refused with status 1 and nothing undone, then forced.
-    exec(sample.path(), QStringLiteral("UPDATE CATEGORIA SET NOME_CATEGORIA = 'QUEIJOS' WHERE CODIGO_CATEGORIA = 8"));
+    seed(sample.path(), QStringLiteral("UPDATE CATEGORIA SET NOME_CATEGORIA = 'QUEIJOS' WHERE CODIGO_CATEGORIA = 8"));
     r = runCli({QStringLiteral("desfazer"), journal});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(QStringLiteral("Linha 3 da planilha, tabela CATEGORIA (CODIGO_CATEGORIA = 8): a coluna "
                                            "NOME_CATEGORIA foi alterada depois da conversão: vale \"QUEIJOS\"")),
              qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
-    exec(sample.path(), QStringLiteral("UPDATE CATEGORIA SET NOME_CATEGORIA = 'Laticínios' WHERE CODIGO_CATEGORIA = 8"));
+    seed(sample.path(), QStringLiteral("UPDATE CATEGORIA SET NOME_CATEGORIA = 'Laticínios' WHERE CODIGO_CATEGORIA = 8"));
     QCOMPARE(dump(sample.path()), after);
 
     r = runCli({QStringLiteral("desfazer"), journal});

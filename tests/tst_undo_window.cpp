@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "GridRows.h"
 #include "RunJournal.h"
+#include "DatabaseRows.h"
 #include "SampleDatabase.h"
 #include "UDesfazer.h"
 #include "UPrincipal.h"
@@ -35,13 +36,6 @@ struct Shown {
     QString details;
 };
 
-int scalar(const QString& database, const QString& sql)
-{
-    Database db(database);
-    QSqlQuery q(db.connection());
-    q.exec(sql);
-    return q.next() ? q.value(0).toInt() : -1;
-}
 
 int categories(const SampleDatabase& sample)
 {
